@@ -1,0 +1,563 @@
+#include "engine/html/zelHtml.h"
+
+#include "engine/html/JapaneseCodes.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
+
+#include <utility>
+
+using platform::SjisFind;
+using platform::SjisLowerCase;
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kFullWidthSpace = "\x81\x40";
+
+void append(std::string& s, uint16_t c) {
+    if (c >= 0x100) s += static_cast<char>(c >> 8);
+    s += static_cast<char>(c & 0xFF);
+}
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c) {
+    if (c <= '9') return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+// Shift_JIS bytes for the code point of a numeric reference, or "" when the
+// reference names nothing code page 932 can show.
+std::string referencedCharacter(std::string_view body) {
+    char32_t cp = 0;
+    bool hex = !body.empty() && (body[0] == 'x' || body[0] == 'X');
+    std::string_view digits = hex ? body.substr(1) : body;
+    if (digits.empty()) return {};
+    for (char d : digits) {
+        if (hex ? !isHexDigit(d) : !(d >= '0' && d <= '9')) return {};
+        cp = cp * (hex ? 16 : 10) + (hex ? hexValue(d) : d - '0');
+        if (cp > 0x10FFFF) return {};
+    }
+    if (cp == 0) return {};
+    uint16_t c = cp < 0x80 ? static_cast<uint16_t>(cp) : platform::UnicodeToSjis(cp);
+    if (c == 0) return {};
+    std::string out;
+    append(out, c);
+    return out;
+}
+
+void decodeNumericReferences(std::string& text) {
+    size_t amp = text.find("&#");
+    if (amp == std::string::npos) return;
+    std::string out;
+    size_t pos = 0;
+    while (amp != std::string::npos) {
+        size_t semi = text.find(';', amp + 2);
+        if (semi == std::string::npos) break;
+        std::string bytes =
+            referencedCharacter(std::string_view(text).substr(amp + 2, semi - amp - 2));
+        out.append(text, pos, amp - pos);
+        if (bytes.empty())
+            out.append(text, amp, semi + 1 - amp);
+        else
+            out += bytes;
+        pos = semi + 1;
+        amp = text.find("&#", pos);
+    }
+    out.append(text, pos);
+    text = std::move(out);
+}
+
+} // namespace
+
+// ---- the decoder -----------------------------------------------------------
+
+bool zelHtml::readTrail(unsigned char& trail) {
+    // A missing trail byte, or a NUL where one should be, leaves the
+    // character broken but the stream in step.
+    if (pos_ >= data_.size() || data_[pos_] == 0) return false;
+    trail = static_cast<unsigned char>(data_[pos_++]);
+    return true;
+}
+
+uint16_t zelHtml::readSjis(unsigned char lead) {
+    if (!platform::IsSjisLeadByte(lead)) return lead;
+    unsigned char t;
+    if (!readTrail(t)) return '?';
+    return static_cast<uint16_t>(lead << 8 | t);
+}
+
+uint16_t zelHtml::readEuc(unsigned char lead) {
+    if (lead < 0x80) return lead;
+    unsigned char t;
+    if (!readTrail(t)) return '?';
+    uint16_t c = EucToSjis(static_cast<uint16_t>(lead << 8 | t));
+    return c == 0 ? '?' : c;
+}
+
+uint16_t zelHtml::readUtf8(unsigned char lead) {
+    if (lead < 0x80) return lead;
+    size_t length;
+    char32_t cp;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return '?';
+    }
+    for (size_t i = 1; i < length; ++i) {
+        // A byte that cannot continue the sequence is left for the next read.
+        if (pos_ >= data_.size() || (static_cast<unsigned char>(data_[pos_]) & 0xC0) != 0x80)
+            return '?';
+        cp = cp << 6 | (static_cast<unsigned char>(data_[pos_++]) & 0x3F);
+    }
+    bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return '?';
+    uint16_t c = platform::UnicodeToSjis(cp);
+    return c == 0 ? kSjisGeta : c;
+}
+
+void zelHtml::readEscape() {
+    if (pos_ >= data_.size()) return;
+    char intro = data_[pos_++];
+    if (intro != '$' && intro != '&' && intro != '(') return;
+    if (pos_ >= data_.size()) return;
+    char final = data_[pos_++];
+    if (intro == '$' && (final == '@' || final == 'B' || final == 'D'))
+        KanjiMode = true;
+    else if (intro == '&' && final == '@')
+        KanjiMode = true;
+    else if (intro == '(' && (final == 'J' || final == 'B' || final == 'I'))
+        KanjiMode = false;
+}
+
+uint16_t zelHtml::readCharSlow() {
+    while (pos_ < data_.size()) {
+        auto c = static_cast<unsigned char>(data_[pos_++]);
+        switch (Code) {
+        case CodeSjis:
+            return readSjis(c);
+        case CodeEuc:
+            return readEuc(c);
+        case CodeUtf8:
+            return readUtf8(c);
+        case CodeJis:
+            if (c == kEsc) {
+                readEscape();
+                continue;
+            }
+            if (KanjiMode) {
+                unsigned char t;
+                if (!readTrail(t)) return '?';
+                return JisToSjis(static_cast<uint16_t>(c << 8 | t));
+            }
+            return c;
+        default:
+            break;
+        }
+
+        // Code still open: decide from the bytes.
+        if (c >= 0x81 && c <= 0x9F && c != 0x8E && c != 0x8F) {
+            Code = CodeSjis;
+            return readSjis(c);
+        }
+        if (c == 0xFD || c == 0xFE) {
+            Code = CodeEuc;
+            return readEuc(c);
+        }
+        if (c == kEsc) {
+            Code = CodeJis;
+            readEscape();
+            continue;
+        }
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+            unsigned char t;
+            if (!readTrail(t)) return '?';
+            auto v = static_cast<uint16_t>(c << 8 | t);
+            if (t < 0xA1) {
+                Code = CodeSjis;
+                return v;
+            }
+            if (t == 0xFD || t == 0xFE) {
+                Code = CodeEuc;
+                return EucToSjis(v);
+            }
+            return CodeHint == CodeEuc ? EucToSjis(v) : v;
+        }
+        if (CodeHint != CodeEuc || c < 0x80) return c;
+        unsigned char t;
+        if (!readTrail(t)) return c;
+        if (t < 0xA1) {
+            Code = CodeSjis;
+            --pos_;
+            return c;
+        }
+        if (t == 0xFD || t == 0xFE) Code = CodeEuc;
+        uint16_t v = EucToSjis(static_cast<uint16_t>(c << 8 | t));
+        return v == 0 ? '?' : v;
+    }
+    return 0;
+}
+
+// ---- items -----------------------------------------------------------------
+
+bool zelHtml::follows(std::string_view ascii, bool ignoreCase) {
+    for (char expected : ascii) {
+        uint16_t c = ReadChar();
+        if (ignoreCase && c >= 'A' && c <= 'Z') c += 32;
+        if (c != static_cast<unsigned char>(expected)) return false;
+    }
+    return true;
+}
+
+void zelHtml::readQuotedTail(char quote, std::string& item) {
+    // Nested quotes are kept on a stack rather than by recursion: a page of
+    // alternating quotes must not exhaust the call stack.
+    std::string open(1, quote);
+    while (!open.empty()) {
+        uint16_t c = ReadChar();
+        if (c == 0) return;
+        append(item, c);
+        char top = open.back();
+        if (c == static_cast<unsigned char>(top))
+            open.pop_back();
+        else if (top == '\'' && c == '"')
+            open += '"';
+        else if (top == '"' && c == '\'' && InScript)
+            open += '\'';
+    }
+}
+
+void zelHtml::readTagTail(std::string& item) {
+    while (true) {
+        uint16_t c = ReadChar();
+        if (c == 0) return;
+        if (c == '\r') {
+            Mark m = mark();
+            if (ReadChar() != '\n') stepBack(m);
+            item += ' ';
+        } else if (c == '\n') {
+            item += ' ';
+        } else if (c == '"') {
+            item += '"';
+            readQuotedTail('"', item);
+        } else {
+            append(item, c);
+            if (c == '>') return;
+        }
+    }
+}
+
+void zelHtml::readCommentTail(std::string& item) {
+    // Depth counts the "<!--" still open, the outer one included.
+    size_t depth = 1;
+    bool justOpened = true;
+    while (depth > 0) {
+        if (justOpened) {
+            justOpened = false;
+            Mark m = mark();
+            if (follows("->")) {
+                item += "-->";
+                --depth;
+                continue;
+            }
+            stepBack(m);
+        }
+        uint16_t c = ReadChar();
+        if (c == 0) {
+            for (; depth > 0; --depth)
+                item += "-->";
+            return;
+        }
+        Mark m = mark();
+        if (c == '\r') {
+            if (ReadChar() != '\n') stepBack(m);
+            item += ' ';
+        } else if (c == '\n') {
+            item += ' ';
+        } else if (c == '-' && follows("->")) {
+            item += "-->";
+            --depth;
+        } else if (c == '<' && follows("!--")) {
+            item += "<!--";
+            ++depth;
+            justOpened = true;
+        } else {
+            stepBack(m);
+            append(item, c);
+        }
+    }
+}
+
+std::string zelHtml::readScriptBody() {
+    while (true) {
+        Mark m = mark();
+        uint16_t c = ReadChar();
+        if (c != '\r' && c != '\n') {
+            stepBack(m);
+            break;
+        }
+    }
+    std::string body;
+    Mark start = mark();
+    if (follows("<!--")) {
+        body = "<!--";
+        readCommentTail(body);
+    } else {
+        stepBack(start);
+    }
+    while (true) {
+        Mark before = mark();
+        uint16_t c = ReadChar();
+        if (c == 0) break;
+        if (c == '"' || c == '\'') {
+            append(body, c);
+            readQuotedTail(static_cast<char>(c), body);
+        } else if (c == '/') {
+            Mark m = mark();
+            uint16_t d = ReadChar();
+            if (d == '/') {
+                body += "//";
+                while (true) {
+                    Mark eol = mark();
+                    uint16_t e = ReadChar();
+                    if (e == 0 || e == '\r' || e == '\n') {
+                        stepBack(eol);
+                        break;
+                    }
+                    append(body, e);
+                }
+            } else if (d == '*') {
+                body += "/*";
+                uint16_t previous = 0;
+                while (uint16_t e = ReadChar()) {
+                    append(body, e);
+                    if (previous == '*' && e == '/') break;
+                    previous = e;
+                }
+            } else {
+                stepBack(m);
+                body += '/';
+            }
+        } else if (c == '<') {
+            // Only "</script>" exactly (any letter case) ends the body; any
+            // other tag-like text stays part of it.
+            Mark m = mark();
+            if (follows("/script>", true)) {
+                stepBack(before);
+                break;
+            }
+            stepBack(m);
+            body += '<';
+        } else {
+            append(body, c);
+        }
+    }
+    InScript = false;
+    return platform::Trim(body);
+}
+
+std::string zelHtml::readRawItem() {
+    KanjiMode = false;
+    if (InScript) return readScriptBody();
+    std::string item;
+    while (true) {
+        Mark before = mark();
+        uint16_t c = ReadChar();
+        if (c == 0) break;
+        if (c == '\r') {
+            Mark m = mark();
+            if (ReadChar() != '\n') stepBack(m);
+            item += ' ';
+        } else if (c == '\n') {
+            item += ' ';
+        } else if (c == '"' || c == '\'') {
+            item += static_cast<char>(c);
+            readQuotedTail(static_cast<char>(c), item);
+        } else if (c == '<') {
+            if (!item.empty()) {
+                stepBack(before);
+                break;
+            }
+            Mark m = mark();
+            if (follows("!--")) {
+                item = "<!--";
+                readCommentTail(item);
+            } else {
+                stepBack(m);
+                item = "<";
+                readTagTail(item);
+            }
+            break;
+        } else {
+            append(item, c);
+        }
+    }
+    if (platform::StartsWithNoCase(item, "<script"))
+        InScript = true;
+    else if (platform::EqualsNoCase(item, "</script>"))
+        InScript = false;
+    return item;
+}
+
+std::string zelHtml::ReadItem() {
+    std::string raw = readRawItem();
+    if (raw == kFullWidthSpace) return {};
+    std::string item = DecodeEntities(std::move(raw));
+    std::string_view trimmed = platform::TrimView(item);
+    if (trimmed.size() == item.size()) return item;
+    return std::string(trimmed);
+}
+
+// ---- the page --------------------------------------------------------------
+
+void zelHtml::Attach(std::string bytes) {
+    data_ = std::move(bytes);
+    loaded_ = true;
+    pos_ = 0;
+    KanjiMode = false;
+    InScript = false;
+}
+
+void zelHtml::rewind() {
+    pos_ = 0;
+    KanjiMode = false;
+    InScript = false;
+    if (Code == CodeUtf8 && std::string_view(data_).starts_with(kUtf8Bom)) pos_ = kUtf8Bom.size();
+}
+
+int zelHtml::DetectCode() {
+    if (Code != CodeUnknown) return Code;
+    CodeHint = CodeEuc;
+    bool borrowed = !loaded_;
+    if (borrowed && !platform::ReadFileBytes(FileName, data_)) data_.clear();
+    size_t savedPos = pos_;
+    pos_ = 0;
+    KanjiMode = false;
+    InScript = false;
+    if (std::string_view(data_).starts_with(kUtf8Bom)) Code = CodeUtf8;
+    // Only the end of the page stops the search early: an empty item (such as
+    // the body of <script src=...></script>) comes before many charset tags.
+    while (Code == CodeUnknown && !AtEnd()) {
+        std::string item = readRawItem();
+        if (item.empty() || item[0] != '<') continue;
+        std::string low = SjisLowerCase(item);
+        if (SjisFind(low, "<meta") == std::string::npos) continue;
+        size_t at = SjisFind(low, "charset");
+        if (at == std::string::npos) continue;
+        std::string_view rest = std::string_view(low).substr(at);
+        if (SjisFind(rest, "shift_jis") != std::string::npos ||
+            SjisFind(rest, "x-sjis") != std::string::npos)
+            Code = CodeSjis;
+        else if (SjisFind(rest, "euc-jp") != std::string::npos)
+            Code = CodeEuc;
+        else if (SjisFind(rest, "iso-2022-jp") != std::string::npos)
+            Code = CodeJis;
+        else if (SjisFind(rest, "utf-8") != std::string::npos ||
+                 SjisFind(rest, "utf8") != std::string::npos)
+            Code = CodeUtf8;
+    }
+    if (Code == CodeUnknown) Code = CodeEuc;
+    KanjiMode = false;
+    InScript = false;
+    if (borrowed) {
+        data_.clear();
+        data_.shrink_to_fit();
+        pos_ = 0;
+    } else {
+        pos_ = savedPos;
+    }
+    return Code;
+}
+
+void zelHtml::readItems(std::vector<std::string>& list) {
+    DetectCode();
+    rewind();
+    while (!AtEnd())
+        list.push_back(ReadItem());
+    // The page is not needed once it is cut into items.
+    data_.clear();
+    data_.shrink_to_fit();
+    loaded_ = false;
+    pos_ = 0;
+}
+
+void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {
+    FileName = fileName;
+    Code = CodeUnknown;
+    list.clear();
+    std::string bytes;
+    if (!platform::ReadFileBytes(fileName, bytes)) {
+        // A missing page still has a code: the default.
+        loaded_ = false;
+        data_.clear();
+        DetectCode();
+        return;
+    }
+    Attach(std::move(bytes));
+    readItems(list);
+}
+
+void zelHtml::LoadItemsFromBytes(std::string bytes, std::vector<std::string>& list) {
+    Code = CodeUnknown;
+    list.clear();
+    Attach(std::move(bytes));
+    readItems(list);
+}
+
+// ---- attributes and entities -----------------------------------------------
+
+std::string zelHtml::GetAttr(std::string_view tag, std::string_view name) {
+    std::string low = SjisLowerCase(tag);
+    size_t at = SjisFind(low, name);
+    if (at == std::string::npos) return {};
+    // "=" and quotes are below 0x40, so they are never trail bytes and a
+    // plain byte search finds only real ones.
+    size_t eq = tag.find('=', at + name.size());
+    if (eq == std::string_view::npos) return {};
+    size_t begin = eq + 1;
+    int quotes = 0;
+    while (begin < tag.size() && (tag[begin] == '"' || tag[begin] == ' ')) {
+        quotes += tag[begin] == '"';
+        ++begin;
+    }
+    // href="" is an empty value, not the rest of the tag.
+    if (quotes >= 2) return {};
+    size_t end;
+    if (quotes == 1) {
+        end = tag.find('"', begin);
+    } else if (begin < tag.size() && tag[begin] == '\'') {
+        ++begin;
+        end = tag.find('\'', begin);
+    } else {
+        // An unquoted value ends at a blank or at the end of the tag.
+        end = tag.find_first_of("\" \t>", begin);
+    }
+    if (end == std::string_view::npos) end = tag.size();
+    return std::string(tag.substr(begin, end - begin));
+}
+
+std::string zelHtml::DecodeEntities(std::string text) {
+    if (text.find('&') == std::string::npos) return text;
+    // One after another over the whole text: "&AMP;lt;" ends as "<".
+    static constexpr std::pair<std::string_view, std::string_view> named[] = {
+        {"&amp;", "&"}, {"&nbsp;", " "}, {"&quot;", "\""},
+        {"&lt;", "<"},  {"&gt;", ">"},   {"&#160;", " "},
+    };
+    for (const auto& [from, to] : named) {
+        if (text.find('&') == std::string::npos) return text;
+        text = platform::SjisReplaceAllNoCase(text, from, to);
+    }
+    decodeNumericReferences(text);
+    return text;
+}

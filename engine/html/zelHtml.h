@@ -1,0 +1,87 @@
+#pragma once
+
+// The page reader: cuts an HTML file into a flat list of items (a whole tag,
+// a comment, a script body or a run of text), decoded to Shift_JIS with the
+// page's code worked out on the way. No tree, no validation.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class zelHtml {
+public:
+    enum : uint8_t { CodeUnknown = 0, CodeSjis = 1, CodeEuc = 2, CodeJis = 3, CodeUtf8 = 4 };
+
+    // Clears list and fills it with the file's items in order. A file that
+    // cannot be read gives no items.
+    void LoadItems(const std::string& fileName, std::vector<std::string>& list);
+    // The same over a page already in memory.
+    void LoadItemsFromBytes(std::string bytes, std::vector<std::string>& list);
+
+    // The page's code (1 to 4), worked out once from FileName or the page in
+    // memory; 2 (EUC-JP) when nothing tells.
+    int DetectCode();
+
+    // Value of attribute name (lower case) in a tag item; "" when absent.
+    static std::string GetAttr(std::string_view tag, std::string_view name);
+    static std::string DecodeEntities(std::string text);
+
+    // The decoder and item reader over a page set with Attach. Public so that
+    // they can be tested on their own.
+    void Attach(std::string bytes);
+    uint16_t ReadChar();
+    std::string ReadItem();
+    bool AtEnd() const { return pos_ >= data_.size(); }
+
+    std::string FileName;
+    uint8_t Code = CodeUnknown;
+    // Code assumed for bytes that fit both Shift_JIS and EUC-JP while Code is
+    // unknown: 2 means EUC-JP, anything else Shift_JIS.
+    uint8_t CodeHint = 0;
+    bool KanjiMode = false;
+    bool InScript = false;
+
+private:
+    struct Mark {
+        size_t pos;
+        bool kanji;
+    };
+    Mark mark() const { return {pos_, KanjiMode}; }
+    void stepBack(Mark m) {
+        pos_ = m.pos;
+        KanjiMode = m.kanji;
+    }
+
+    uint16_t readCharSlow();
+    uint16_t readSjis(unsigned char lead);
+    uint16_t readEuc(unsigned char lead);
+    uint16_t readUtf8(unsigned char lead);
+    void readEscape();
+    bool readTrail(unsigned char& trail);
+    bool follows(std::string_view ascii, bool ignoreCase = false);
+
+    std::string readRawItem();
+    void readQuotedTail(char quote, std::string& item);
+    void readTagTail(std::string& item);
+    void readCommentTail(std::string& item);
+    std::string readScriptBody();
+    void readItems(std::vector<std::string>& list);
+    void rewind();
+    bool loaded_ = false;
+
+    std::string data_;
+    size_t pos_ = 0;
+};
+
+inline uint16_t zelHtml::ReadChar() {
+    if (pos_ >= data_.size()) return 0;
+    auto c = static_cast<unsigned char>(data_[pos_]);
+    // Plain ASCII reads the same in every code; ESC and bytes inside a
+    // two-byte JIS run do not.
+    if (c < 0x80 && c != 0x1B && !KanjiMode) {
+        ++pos_;
+        return c;
+    }
+    return readCharSlow();
+}

@@ -1,0 +1,93 @@
+#include "platform/fs/FileSystem.h"
+
+#include "platform/text/Cp932.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports whether the close itself succeeded (a full disk
+    // may only show there).
+    bool close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::string NativePath(std::string_view sjisPath) {
+    return SjisToUtf8(sjisPath);
+}
+std::string PathFromNative(std::string_view nativePath) {
+    return Utf8ToSjis(nativePath);
+}
+
+bool ReadFileBytes(std::string_view sjisPath, std::string& out) {
+    out.clear();
+    UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    while (true) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.clear();
+            return false;
+        }
+        if (n == 0) break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool WriteFileBytes(std::string_view sjisPath, std::string_view bytes) {
+    UniqueFd fd(
+        ::open(NativePath(sjisPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.get() < 0) return false;
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return fd.close();
+}
+
+bool FileExists(std::string_view sjisPath) {
+    struct stat st {};
+    return ::stat(NativePath(sjisPath).c_str(), &st) == 0;
+}
+
+bool RemoveFile(std::string_view sjisPath) {
+    return ::unlink(NativePath(sjisPath).c_str()) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+// The file-system boundary. Paths inside the engine are Shift_JIS text like
+// any other; Linux names files in UTF-8, so every call here converts.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::string NativePath(std::string_view sjisPath);
+// The other way, for paths that come from the command line or Qt.
+std::string PathFromNative(std::string_view nativePath);
+
+// Reads the whole file in large blocks. False (out empty) when the file
+// cannot be opened or read; errno tells why.
+bool ReadFileBytes(std::string_view sjisPath, std::string& out);
+// Creates or replaces the file with exactly these bytes.
+bool WriteFileBytes(std::string_view sjisPath, std::string_view bytes);
+bool FileExists(std::string_view sjisPath);
+bool RemoveFile(std::string_view sjisPath);
+
+} // namespace platform

@@ -1,0 +1,80 @@
+#include "tools/headlines/HeadlinesTool.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    HeadlinesTool tool(out, err);
+    int status = tool.Run(args);
+    return {status, out.str(), err.str()};
+}
+
+// "<p>ニュース</p>" in Shift_JIS with a blank item between two tags.
+const std::string kPage =
+    "<meta charset=shift_jis><p>\x83\x6A\x83\x85\x81\x5B\x83\x58</p>\x81\x40<br>";
+
+} // namespace
+
+TEST(HeadlinesTool, ItemsArePrintedOnePerLineInUtf8OrAsStored) {
+    testsupport::TempDir dir;
+    std::string page = dir.write("page.html", kPage);
+    Result r = run({"--items", page});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "<meta "
+                     "charset=shift_jis>\n<p>\n\xE3\x83\x8B\xE3\x83\xA5\xE3\x83\xBC\xE3\x82\xB9\n</"
+                     "p>\n\n<br>\n");
+    EXPECT_EQ(r.err, "");
+
+    r = run({"--sjis", "--items", page});
+    EXPECT_EQ(r.out,
+              "<meta charset=shift_jis>\n<p>\n\x83\x6A\x83\x85\x81\x5B\x83\x58\n</p>\n\n<br>\n");
+}
+
+TEST(HeadlinesTool, CodeIsPrintedAsANumber) {
+    testsupport::TempDir dir;
+    EXPECT_EQ(run({"--code", dir.write("s.html", kPage)}).out, "1\n");
+    EXPECT_EQ(run({"--code", dir.write("e.html", "<p>\xA4\xA2")}).out, "2\n");
+    EXPECT_EQ(run({"--code", dir.write("j.html", "\x1B$B$\"\x1B(B")}).out, "3\n");
+    EXPECT_EQ(run({"--code", dir.write("u.html", "\xEF\xBB\xBFx")}).out, "4\n");
+}
+
+TEST(HeadlinesTool, UnreadableFilesFailWithOneLineNamingThem) {
+    testsupport::TempDir dir;
+    std::string missing = dir.file("missing.html");
+    for (const char* mode : {"--items", "--code"}) {
+        Result r = run({mode, missing});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "headlines: cannot read " + missing + ": No such file or directory\n");
+    }
+    Result r = run({"--items", dir.path().string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Is a directory"), std::string::npos);
+}
+
+TEST(HeadlinesTool, BadArgumentsPrintUsageAndHelpSucceeds) {
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"--items"},
+                                               {"--bogus", "x"},
+                                               {"--items", "a", "--code", "b"},
+                                               {"--items", "a", "b"}}) {
+        Result r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+    }
+    Result r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, HeadlinesTool::Usage());
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+// The page pipeline from the command line: what the reader makes of a page.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+class HeadlinesTool {
+public:
+    HeadlinesTool(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+    // Exit status: 0 success, 1 a page that cannot be read, 2 bad arguments.
+    int Run(const std::vector<std::string>& args);
+
+    static const char* Usage();
+
+private:
+    enum class Mode { Headlines, Items, Code };
+    struct Options {
+        Mode mode = Mode::Headlines;
+        bool sjis = false;
+        std::string target;
+    };
+
+    bool parse(const std::vector<std::string>& args, Options& options, bool& help);
+    bool readPage(const std::string& nativePath, std::string& bytes);
+    // Writes Shift_JIS text as UTF-8, or as it is with --sjis.
+    void writeLine(const std::string& sjis);
+
+    int items(const Options& options);
+    int code(const Options& options);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    bool sjis_ = false;
+};
