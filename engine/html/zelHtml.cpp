@@ -17,8 +17,12 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kFullWidthSpace = "\x81\x40";
 
 void append(std::string& s, uint16_t c) {
-    if (c >= 0x100) s += static_cast<char>(c >> 8);
-    s += static_cast<char>(c & 0xFF);
+    if (c >= 0x100) {
+        const char pair[2] = {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+        s.append(pair, 2);
+    } else {
+        s += static_cast<char>(c);
+    }
 }
 
 bool isHexDigit(char c) {
@@ -211,6 +215,62 @@ uint16_t zelHtml::readCharSlow() {
 
 // ---- items -----------------------------------------------------------------
 
+namespace {
+
+struct Stops {
+    bool text[128] = {};
+    bool tag[128] = {};
+    bool quoted[128] = {};
+    constexpr Stops() {
+        for (unsigned char c : {'\0', '\n', '\r', '\x1B', '"'})
+            text[c] = tag[c] = true;
+        for (unsigned char c : {'\0', '\x1B', '"', '\''})
+            quoted[c] = true;
+        text[static_cast<unsigned char>('\'')] = true;
+        text[static_cast<unsigned char>('<')] = true;
+        tag[static_cast<unsigned char>('>')] = true;
+    }
+};
+constexpr Stops kStops;
+
+} // namespace
+
+void zelHtml::copyPlainRun(std::string& out, const StopSet& stops) {
+    // Most of a page is ASCII, Shift_JIS pairs or EUC-JP pairs; handling them
+    // here in bulk, rather than a character at a time, is what keeps the
+    // reader near the speed of a plain code conversion.
+    if (KanjiMode) return;
+    const char* d = data_.data();
+    const size_t n = data_.size();
+    size_t p = pos_;
+    size_t copied = p;
+    while (p < n) {
+        auto b = static_cast<unsigned char>(d[p]);
+        if (b < 0x80) {
+            if (stops[b]) break;
+            ++p;
+            continue;
+        }
+        if (Code != CodeSjis && Code != CodeEuc) break;
+        bool pair = Code == CodeEuc || platform::IsSjisLeadByte(b);
+        if (!pair) {
+            ++p;
+            continue;
+        }
+        if (p + 1 >= n || d[p + 1] == 0) break;
+        if (Code == CodeEuc) {
+            out.append(d + copied, p - copied);
+            uint16_t c =
+                EucToSjis(static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(d[p + 1])));
+            append(out, c == 0 ? '?' : c);
+            copied = p + 2;
+        }
+        p += 2;
+    }
+    out.append(d + copied, p - copied);
+    pos_ = p;
+}
+
 bool zelHtml::follows(std::string_view ascii, bool ignoreCase) {
     for (char expected : ascii) {
         uint16_t c = ReadChar();
@@ -225,6 +285,7 @@ void zelHtml::readQuotedTail(char quote, std::string& item) {
     // alternating quotes must not exhaust the call stack.
     std::string open(1, quote);
     while (!open.empty()) {
+        copyPlainRun(item, kStops.quoted);
         uint16_t c = ReadChar();
         if (c == 0) return;
         append(item, c);
@@ -240,6 +301,7 @@ void zelHtml::readQuotedTail(char quote, std::string& item) {
 
 void zelHtml::readTagTail(std::string& item) {
     while (true) {
+        copyPlainRun(item, kStops.tag);
         uint16_t c = ReadChar();
         if (c == 0) return;
         if (c == '\r') {
@@ -372,6 +434,7 @@ std::string zelHtml::readRawItem() {
     if (InScript) return readScriptBody();
     std::string item;
     while (true) {
+        copyPlainRun(item, kStops.text);
         Mark before = mark();
         uint16_t c = ReadChar();
         if (c == 0) break;

@@ -61,6 +61,9 @@ private:
     bool readTrail(unsigned char& trail);
     bool follows(std::string_view ascii, bool ignoreCase = false);
 
+    // Which ASCII bytes end a bulk-copied run inside text or a tag.
+    using StopSet = bool[128];
+    void copyPlainRun(std::string& out, const StopSet& stops);
     std::string readRawItem();
     void readQuotedTail(char quote, std::string& item);
     void readTagTail(std::string& item);

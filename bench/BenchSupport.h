@@ -1,0 +1,22 @@
+#pragma once
+
+// Runs the registered benchmarks and then prints how the named ones compare,
+// so a target such as "within 2x of iconv" is read off one run.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+struct Ratio {
+    std::string label;
+    std::string numerator; // benchmark names as registered
+    std::string denominator;
+    double limit; // what the target allows
+};
+
+// Returns the process exit status: 0 when every ratio is within its limit.
+int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios);
+
+} // namespace bench
