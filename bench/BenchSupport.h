@@ -3,6 +3,8 @@
 // Runs the registered benchmarks and then prints how the named ones compare,
 // so a target such as "within 2x of iconv" is read off one run.
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,5 +20,9 @@ struct Ratio {
 
 // Returns the process exit status: 0 when every ratio is within its limit.
 int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios);
+
+// The baseline the page benchmarks compare against: iconv converting the
+// page from its code to UTF-8.
+void IconvToUtf8(benchmark::State& state, const std::string& page, const char* from);
 
 } // namespace bench

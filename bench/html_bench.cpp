@@ -5,7 +5,6 @@
 #include "bench/BenchSupport.h"
 #include "bench/SamplePage.h"
 #include "engine/html/zelHtml.h"
-#include "platform/text/Iconv.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,17 +31,6 @@ void readItems(benchmark::State& state, const std::string& page) {
     state.counters["items"] = static_cast<double>(items.size());
 }
 
-void convert(benchmark::State& state, const std::string& page, const char* from) {
-    platform::Iconv cd("UTF-8", from);
-    std::string out;
-    for (auto _ : state) {
-        out.clear();
-        cd.convert(page, out);
-        benchmark::DoNotOptimize(out.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-}
-
 void BM_ReadItemsSjis(benchmark::State& state) {
     readItems(state, sjisPage());
 }
@@ -50,10 +38,10 @@ void BM_ReadItemsEuc(benchmark::State& state) {
     readItems(state, eucPage());
 }
 void BM_IconvSjis(benchmark::State& state) {
-    convert(state, sjisPage(), "CP932");
+    bench::IconvToUtf8(state, sjisPage(), "CP932");
 }
 void BM_IconvEuc(benchmark::State& state) {
-    convert(state, eucPage(), "EUC-JP");
+    bench::IconvToUtf8(state, eucPage(), "EUC-JP");
 }
 
 BENCHMARK(BM_ReadItemsSjis)->Unit(benchmark::kMillisecond);

@@ -28,6 +28,9 @@ template <char (*Map)(char)> std::string mapCase(std::string_view s) {
 // character starts.
 size_t findAtBoundary(std::string_view haystack, std::string_view needle, size_t from) {
     if (from > haystack.size()) return std::string_view::npos;
+    // A byte below 0x40 is never a trail byte: any hit on one is a boundary.
+    if (!needle.empty() && static_cast<unsigned char>(needle[0]) < 0x40)
+        return haystack.find(needle, from);
     size_t boundary = from;
     size_t start = from;
     while (true) {
@@ -78,15 +81,27 @@ size_t SjisFind(std::string_view haystack, std::string_view needle, size_t from)
 }
 
 size_t SjisFindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
-    return findAtBoundary(SjisLowerCase(haystack), SjisLowerCase(needle), from);
+    if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
+    for (size_t i = from; i + needle.size() <= haystack.size(); i += SjisCharLength(haystack, i)) {
+        // Character by character: only single-byte characters fold.
+        size_t j = 0;
+        while (j < needle.size()) {
+            size_t len = SjisCharLength(needle, j);
+            if (len == 2) {
+                if (haystack[i + j] != needle[j] || haystack[i + j + 1] != needle[j + 1]) break;
+            } else if (asciiLower(haystack[i + j]) != asciiLower(needle[j]) ||
+                       IsSjisLeadByte(static_cast<unsigned char>(haystack[i + j]))) {
+                break;
+            }
+            j += len;
+        }
+        if (j >= needle.size()) return i;
+    }
+    return std::string_view::npos;
 }
 
 bool SjisContains(std::string_view haystack, std::string_view needle) {
     return SjisFind(haystack, needle) != std::string_view::npos;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -112,16 +127,6 @@ std::string SjisReplaceAllNoCase(std::string_view s, std::string_view from, std:
 
 std::string SjisReplaceFirst(std::string_view s, std::string_view from, std::string_view to) {
     return replace<false>(s, from, to, false);
-}
-
-std::string_view TrimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20)
-        ++b;
-    // A byte up to 0x20 is never a trail byte, so cutting from the right is safe.
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20)
-        --e;
-    return s.substr(b, e - b);
 }
 
 std::string Trim(std::string_view s) {

@@ -30,8 +30,10 @@ size_t SjisFind(std::string_view haystack, std::string_view needle, size_t from 
 size_t SjisFindNoCase(std::string_view haystack, std::string_view needle, size_t from = 0);
 
 bool SjisContains(std::string_view haystack, std::string_view needle);
-bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
 
 // Every occurrence of from (at character boundaries, left to right, not
 // rescanning replaced text) replaced by to.
@@ -41,7 +43,15 @@ std::string SjisReplaceAllNoCase(std::string_view s, std::string_view from, std:
 std::string SjisReplaceFirst(std::string_view s, std::string_view from, std::string_view to);
 
 // Removes blanks and control characters (bytes up to 0x20) from the ends.
-std::string_view TrimView(std::string_view s);
+// A byte up to 0x20 is never a trail byte, so cutting from the right is safe.
+inline std::string_view TrimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20)
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20)
+        --e;
+    return s.substr(b, e - b);
+}
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);

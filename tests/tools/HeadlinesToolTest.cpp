@@ -78,3 +78,39 @@ TEST(HeadlinesTool, BadArgumentsPrintUsageAndHelpSucceeds) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, HeadlinesTool::Usage());
 }
+
+TEST(HeadlinesTool, HeadlinesArePrintedAsTitleTabLinkWithQueuedPagesOnStderr) {
+    testsupport::TempDir dir;
+    // "<a href=sub/a.html>見出し</a> (12/25)<br>" and a frame, in Shift_JIS.
+    std::string page = dir.write("front.html", "<meta charset=shift_jis><body><a href=sub/a.html>"
+                                               "\x8C\xA9\x8F\x6F\x82\xB5</a> (12/25)<br>"
+                                               "<frame src=\"menu.html\"><frame src=\"main.html\">"
+                                               "\x93\xF1 (1/2)<br>");
+    Result r = run({"--base", "http://news.example.jp/top/index.html", page});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97(12/25)\thttp://news.example.jp/top/sub/a.html\n"
+              "\xE4\xBA\x8C (1/2)\thttp://news.example.jp/top/index.html\n");
+    EXPECT_EQ(r.err, "pending\thttp://news.example.jp/top/menu.html\npending\thttp://"
+                     "news.example.jp/top/main.html\n");
+
+    r = run({page, "--sjis"});
+    std::string fileUrl = "file://" + std::filesystem::weakly_canonical(page).string();
+    EXPECT_EQ(r.out, "\x8C\xA9\x8F\x6F\x82\xB5(12/25)\t" + fileUrl + "\n\x93\xF1 (1/2)\t" +
+                         fileUrl + "\n");
+}
+
+TEST(HeadlinesTool, BaseBelongsToTheHeadlineFormOnly) {
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"--base", "http://x/", "--items", "a"},
+                                               {"--base"},
+                                               {"--base", "", "a"},
+                                               {"a", "--base"}}) {
+        Result r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+    }
+    Result r = run({"--base", "http://x/", "/no/such/page.html"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "headlines: cannot read /no/such/page.html: No such file or directory\n");
+}

@@ -20,6 +20,7 @@ private:
     struct Options {
         Mode mode = Mode::Headlines;
         bool sjis = false;
+        std::string base; // as given (UTF-8)
         std::string target;
     };
 
@@ -27,7 +28,9 @@ private:
     bool readPage(const std::string& nativePath, std::string& bytes);
     // Writes Shift_JIS text as UTF-8, or as it is with --sjis.
     void writeLine(const std::string& sjis);
+    void writeText(std::ostream& to, const std::string& sjis);
 
+    int headlines(const Options& options);
     int items(const Options& options);
     int code(const Options& options);
 

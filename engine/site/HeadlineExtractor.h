@@ -1,0 +1,55 @@
+#pragma once
+
+// Reduces a page's items to headlines (title and link) and collects the
+// further pages it points to by frames or a meta refresh. It works on plain
+// lists so that a site, the headlines tool and the tests can all drive it.
+
+#include "engine/inet/TUrl.h"
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class HeadlineExtractor {
+public:
+    // base: the URL of the page being read (links resolve against it);
+    // siteUrl: the link of a headline that has none of its own. Results are
+    // appended to the three lists, which must outlive the extractor.
+    HeadlineExtractor(std::string base, std::string siteUrl, std::vector<std::string>& titles,
+                      std::vector<std::string>& links, std::vector<std::string>& pendingUrls);
+
+    // Extraction stops at the next item once this reads true.
+    void SetAborting(const std::atomic<bool>* aborting) { aborting_ = aborting; }
+
+    void Extract(const std::vector<std::string>& items);
+
+    // Tests one block of text; a headline is appended and true returned.
+    bool AddHeadline(std::string_view text, std::string_view link);
+
+    // Reads the page in cacheFile and extracts from it. Afterwards, with
+    // debug on, the page stays and a ".txt" list of all headlines so far
+    // (title, tab, link, CR LF) is written beside it; otherwise the page is
+    // deleted. A missing file does nothing.
+    void ExtractFile(const std::string& cacheFile, bool debug);
+
+    // Past this many bytes of run-on cell text, cell ends stop testing the
+    // text for a stamp (the block end still does): a table of thousands of
+    // cells without stamps would otherwise be tested over and over.
+    static constexpr size_t kCellTestLimit = 2048;
+
+private:
+    bool aborting() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
+
+    std::string base_;
+    TUrl baseUrl_; // base_, cracked once for every link on the page
+    std::string siteUrl_;
+    std::vector<std::string>& titles_;
+    std::vector<std::string>& links_;
+    std::vector<std::string>& pendingUrls_;
+    const std::atomic<bool>* aborting_ = nullptr;
+};
+
+// The ".txt" list of headlines: title, tab, link, CR LF each, in Shift_JIS.
+bool WriteHeadlineList(const std::string& path, const std::vector<std::string>& titles,
+                       const std::vector<std::string>& links);

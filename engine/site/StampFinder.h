@@ -1,0 +1,20 @@
+#pragma once
+
+// A news front page prints a date or time beside each headline; a block of
+// text is a headline when it carries such a stamp, either in brackets of any
+// kind, ASCII or full-width, or bare at the very end of the text.
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+struct StampMatch {
+    size_t pos;    // first byte of the match
+    size_t length; // bytes, the brackets included
+};
+
+// The first stamp of s (Shift_JIS): a bracket group holding a valid stamp
+// at any depth, from its opening bracket to just after its closing one; or
+// a run from a digit to the end of s that ends in a valid stamp. Stamps are
+// m/d, y/m/d, h:m, h:m:s and h時m分.
+std::optional<StampMatch> FindStamp(std::string_view s);

@@ -1,0 +1,164 @@
+#include "engine/html/zelHtml.h"
+#include "engine/site/HeadlineExtractor.h"
+
+#include "tests/site/SiteTestSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using List = std::vector<std::string>;
+
+namespace {
+
+const std::string kBase = "http://www.example.jp/news/index.html";
+
+struct Extraction {
+    List titles, links, pending;
+};
+
+// Extracts from a page written in UTF-8, stored as Shift_JIS.
+Extraction extract(const std::string& page, const std::string& base = kBase) {
+    Extraction e;
+    List items;
+    zelHtml html;
+    html.LoadItemsFromBytes(
+        sjis("<meta http-equiv=Content-Type content=\"text/html; charset=Shift_JIS\">" + page),
+        items);
+    HeadlineExtractor extractor(base, "http://www.example.jp/", e.titles, e.links, e.pending);
+    extractor.Extract(items);
+    e.titles = utf8(e.titles);
+    return e;
+}
+
+List titlesOf(const std::string& page) {
+    return extract(page).titles;
+}
+
+} // namespace
+
+TEST(Extraction, HeadlinesKeepTheirStampInEveryBracketKind) {
+    Extraction e = extract("<body>"
+                           "<a href=\"a.html\">ニュース見出し</a>（12/25 10:30）<br>"
+                           "<a href=\"/b.html\">見出し二</a> [12/25]<br>"
+                           "見出し三 ＜12/25 11:00＞<br>"
+                           "見出し四 〈10時30分〉</p>"
+                           "<p>見出し五 12/25 10:30</p>"
+                           "<p>12/25 見出し六</p>"
+                           "</body>");
+    // Items are trimmed and joined without a separator.
+    EXPECT_EQ(e.titles,
+              (List{"ニュース見出し（12/25 10:30）", "見出し二[12/25]", "見出し三 ＜12/25 11:00＞",
+                    "見出し四 〈10時30分〉", "見出し五 12/25 10:30"}));
+    EXPECT_EQ(e.links,
+              (List{"http://www.example.jp/news/a.html", "http://www.example.jp/b.html",
+                    "http://www.example.jp/", "http://www.example.jp/", "http://www.example.jp/"}));
+}
+
+TEST(Extraction, BlocksThatAreOnlyAStampOrABoilerplateWordAreRejected) {
+    EXPECT_EQ(
+        titlesOf(
+            "<body><p>(12/25 10:30)</p><p>詳細&gt;&gt; (12/25)</p><p>更新：12/25 10:30</p>"
+            "<p>Yahoo!ニュース-トピックス (12/25)</p><p>(13/40) 月が不正</p><p>見出し (24:00)</p>"
+            "<p>本物 (23:59)</p>"),
+        (List{"本物 (23:59)"}));
+}
+
+TEST(Extraction, TableCellsRunTogetherUntilACellEndFindsAStamp) {
+    Extraction e = extract(
+        "<body><table>"
+        "<tr><td><a href=\"x/1.html\">見出しＡ</a></td><td>政治</td><td>(12/25 10:30)</td></tr>"
+        "<tr><th>見出しＢ (12/25)</th><td>別のセル</td></tr>"
+        "</table>");
+    EXPECT_EQ(e.titles, (List{"見出しＡ 政治 (12/25 10:30)", "見出しＢ (12/25)"}));
+    EXPECT_EQ(e.links, (List{"http://www.example.jp/news/x/1.html", "http://www.example.jp/"}));
+}
+
+TEST(Extraction, ListItemsAreNumberedOrBulleted) {
+    EXPECT_EQ(
+        titlesOf("<body><ol><li>一つ目 (1/2)<li>二つ目 (1/3)</ol>"
+                 "<ul><li type=square>四角 (1/4)<li class=\"circle\">丸 (1/5)<li>点 (1/6)</ul>"
+                 "<ol><li>再び (1/7)</ol>"),
+        (List{"1一つ目 (1/2)", "2二つ目 (1/3)", "■四角 (1/4)", "○丸 (1/5)", "・点 (1/6)",
+              "1再び (1/7)"}));
+}
+
+TEST(Extraction, OnlyHttpLinksAreKept) {
+    Extraction e = extract("<body><a href=\"mailto:desk@example.jp\">連絡 (1/1)</a><br>"
+                           "<a href=\"javascript:openWin('x.html')\">窓 (1/2)</a><br>"
+                           "<a href=\"https://secure.example.jp/s.html#top\">安全 (1/3)</a><br>"
+                           "<a href=\"ftp://f.example.jp/x\">転送 (1/4)</a><br>"
+                           "<a href=\"../up/a%20b.html\">空白 (1/5)</a><br>");
+    EXPECT_EQ(e.links, (List{"http://www.example.jp/", "http://www.example.jp/",
+                             "https://secure.example.jp/s.html", "http://www.example.jp/",
+                             "http://www.example.jp/up/a b.html"}));
+}
+
+TEST(Extraction, ScriptsCommentsAndTheHeadNeverGiveHeadlines) {
+    EXPECT_EQ(titlesOf("<head><title>題名 (12/25)</title></head>"
+                       "<body><script>document.write(\"偽の見出し (12/25)\");</script>"
+                       "<!-- 隠れ見出し (12/25) -->"
+                       "<SCRIPT language=javascript>var t = '別の偽 (12/26)';</SCRIPT>"
+                       "本物 (12/27)<br></body>"
+                       "後ろ (12/28)<br>"),
+              (List{"本物 (12/27)"}));
+}
+
+TEST(Extraction, FramesAndRefreshQueuePagesInOrder) {
+    Extraction e = extract(
+        "<head><meta http-equiv=\"Refresh\" content=\"0; URL=../new/index.html#x\"></head>"
+        "<frameset cols=\"20%,*\"><frame src=\"left.html\"><FRAME SRC=\"main/top%20page.html\">"
+        "<frame name=empty></frameset>");
+    EXPECT_TRUE(e.titles.empty());
+    EXPECT_EQ(e.pending,
+              (List{"http://www.example.jp/new/index.html", "http://www.example.jp/news/left.html",
+                    "http://www.example.jp/news/main/top page.html"}));
+}
+
+TEST(Extraction, StopsWhenAborting) {
+    List items{"<body>", "一 (1/1)", "<br>"}, titles, links, pending;
+    std::atomic<bool> aborting{true};
+    HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.SetAborting(&aborting);
+    extractor.Extract(items);
+    EXPECT_TRUE(titles.empty());
+}
+
+TEST(Extraction, LongRunOnTablesStayFast) {
+    std::string page = "<body><table><tr>";
+    for (int i = 0; i < 40000; ++i)
+        page += "<td>" + std::to_string(i % 10) + "</td>";
+    page += "<td>最後 (12/25)</td></tr></table>";
+    List titles = titlesOf(page);
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_TRUE(titles[0].ends_with("最後 (12/25)"));
+}
+
+TEST(Extraction, DebugKeepsThePageAndWritesTheList) {
+    testsupport::TempDir dir;
+    const std::string page = sjis("<body><a href=\"a.html\">見出し</a> (12/25)<br>二 (1/2)<br>");
+    std::string cache = dir.write("site.html", page);
+    std::string list = dir.write("site.txt", "old list");
+    List titles, links, pending;
+    HeadlineExtractor extractor(kBase, "http://www.example.jp/", titles, links, pending);
+    extractor.ExtractFile(cache, true);
+    EXPECT_EQ(testsupport::ReadAll(cache), page);
+    EXPECT_EQ(testsupport::ReadAll(list),
+              sjis("見出し(12/25)\thttp://www.example.jp/news/a.html\r\n"
+                   "二 (1/2)\thttp://www.example.jp/\r\n"));
+}
+
+TEST(Extraction, WithoutDebugThePageIsDeletedAndAMissingPageDoesNothing) {
+    testsupport::TempDir dir;
+    std::string cache = dir.write("site.html", sjis("<body>一 (1/1)<br>"));
+    List titles, links, pending;
+    HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.ExtractFile(cache, false);
+    EXPECT_EQ(titles.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(cache));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("site.txt")));
+
+    extractor.ExtractFile(dir.file("missing.html"), true);
+    extractor.ExtractFile("", true);
+    EXPECT_EQ(titles.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.txt")));
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+// Pages and texts are written here in UTF-8 for the reader's sake and turned
+// into the Shift_JIS the engine works in.
+
+#include "platform/text/Cp932.h"
+
+#include <string>
+#include <vector>
+
+inline std::string sjis(const std::string& utf8) {
+    return platform::Utf8ToSjis(utf8);
+}
+inline std::string utf8(const std::string& sjisText) {
+    return platform::SjisToUtf8(sjisText);
+}
+
+inline std::vector<std::string> utf8(const std::vector<std::string>& list) {
+    std::vector<std::string> out;
+    for (const std::string& s : list)
+        out.push_back(utf8(s));
+    return out;
+}
