@@ -5,6 +5,7 @@
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <utility>
 
 using platform::SjisFind;
@@ -433,6 +434,13 @@ std::string zelHtml::readRawItem() {
     KanjiMode = false;
     if (InScript) return readScriptBody();
     std::string item;
+    // An item rarely runs past the next bracket, and decoding never makes
+    // text longer than its bytes: one allocation instead of several.
+    if (pos_ < data_.size()) {
+        size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
+        item.reserve(
+            std::min<size_t>((end == std::string::npos ? data_.size() : end + 1) - pos_, 4096));
+    }
     while (true) {
         copyPlainRun(item, kStops.text);
         Mark before = mark();

@@ -34,6 +34,7 @@ size_t afterLastSeparator(std::string_view s) {
 // first segment, a trailing one adds nothing.
 std::vector<std::string_view> splitSegmentViews(std::string_view s) {
     std::vector<std::string_view> segments;
+    segments.reserve(8);
     size_t start = 0;
     for (size_t i = 0; i < s.size(); i += platform::SjisCharLength(s, i)) {
         if (!IsSjisLeadByte(static_cast<unsigned char>(s[i])) && isSeparator(s[i])) {

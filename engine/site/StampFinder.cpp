@@ -38,22 +38,22 @@ bool isDigit(Char c) {
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view s) : s_(s) {}
+    explicit Scanner(std::string_view s) : s_(s) { load(); }
 
     size_t pos() const { return pos_; }
-    void seek(size_t pos) { pos_ = pos; }
+    void seek(size_t pos) {
+        pos_ = pos;
+        load();
+    }
     bool atEnd() const { return pos_ >= s_.size(); }
     size_t size() const { return s_.size(); }
 
-    Char peek() const {
-        if (atEnd()) return 0;
-        auto b = static_cast<unsigned char>(s_[pos_]);
-        if (platform::SjisCharLength(s_, pos_) == 2)
-            return static_cast<Char>(b << 8 | static_cast<unsigned char>(s_[pos_ + 1]));
-        return b;
-    }
+    // The character here (0 at the end), decoded once per position.
+    Char peek() const { return current_; }
     void next() {
-        if (!atEnd()) pos_ += platform::SjisCharLength(s_, pos_);
+        if (atEnd()) return;
+        pos_ += length_;
+        load();
     }
 
     // Reads a decimal number; false (nothing read) when no digit is here.
@@ -109,8 +109,22 @@ public:
     }
 
 private:
+    void load() {
+        if (atEnd()) {
+            current_ = 0;
+            length_ = 0;
+            return;
+        }
+        auto b = static_cast<unsigned char>(s_[pos_]);
+        length_ = platform::SjisCharLength(s_, pos_);
+        current_ =
+            length_ == 2 ? static_cast<Char>(b << 8 | static_cast<unsigned char>(s_[pos_ + 1])) : b;
+    }
+
     std::string_view s_;
     size_t pos_ = 0;
+    Char current_ = 0;
+    size_t length_ = 0;
 };
 
 // Walks a group up to its partner (or the end of the text), nested groups
