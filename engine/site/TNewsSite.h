@@ -1,0 +1,77 @@
+#pragma once
+
+// One news site: its name, front-page URL, update interval and the
+// headlines last found on it. A site updates itself: the page is fetched and
+// its headlines extracted on a download thread; the update ends on the
+// thread that owns the site, through a hidden message window of its own.
+
+#include "engine/inet/TDownloadThread.h"
+#include "platform/messages/MessageWindow.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What every site of one list shares: where cache files go, and the
+// engine's "Debug" setting (read on download threads).
+struct SiteEnvironment {
+    std::string pluginDir; // Shift_JIS, with or without a trailing slash
+    std::atomic<bool> debug{false};
+};
+
+class TNewsSite {
+public:
+    explicit TNewsSite(std::shared_ptr<SiteEnvironment> environment);
+    ~TNewsSite();
+    TNewsSite(const TNewsSite&) = delete;
+    TNewsSite& operator=(const TNewsSite&) = delete;
+
+    std::string GetTitle(int index) const;
+    std::string GetLink(int index) const;
+
+    void Tick(int minutes);
+    // Starts an update now; false when busy, without a URL or offline.
+    bool Update();
+
+    // The cache file an update of this site writes: the plug-in folder plus
+    // the name (made safe as a file name) with the extension ".html".
+    std::string CacheFileName() const;
+
+    std::unique_ptr<platform::MessageWindow> Window;
+    std::unique_ptr<TDownloadThread> Thread;
+    bool Busy = false;
+    std::atomic<bool> Aborting{false};
+    std::string CacheFile;
+    std::vector<std::string> Titles;
+    std::vector<std::string> Links;
+    std::function<void(TNewsSite* sender)> OnUpdated;
+    std::unique_ptr<std::vector<std::string>> PendingURLs;
+    bool Enabled = true;
+    std::string Name;
+    std::string URL;
+    int Interval = 0;
+    int Countdown = 0;
+
+    // Beyond the original, for the headlines tool: the error of the last
+    // failed transfer of an update (0 when every page came) and its URL,
+    // and progress events (kinds 1 to 3) as they happen, on the download
+    // thread.
+    uint32_t LastError = 0;
+    std::string FailedURL;
+    std::function<void(TNewsSite* sender, uint8_t kind, int32_t value)> OnProgress;
+
+private:
+    platform::LRESULT completion(uint32_t message, platform::WPARAM wParam,
+                                 platform::LPARAM lParam);
+    void startThread(const std::string& url, bool useCache);
+    void listener(TDownloadThread* thread, uint8_t kind, int32_t value);
+
+    std::shared_ptr<SiteEnvironment> environment_;
+    unsigned serial_; // names the cache file of a nameless site
+};
+
+// The header line of an updated site: "m/d(ddd) hh:nn - name - " in the
+// system locale's short day names.
+std::string SiteHeader(const std::string& name);

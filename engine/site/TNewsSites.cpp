@@ -1,0 +1,104 @@
+#include "engine/site/TNewsSites.h"
+
+#include "platform/inet/Internet.h"
+
+#include <algorithm>
+
+TNewsSites::TNewsSites(std::string pluginDir) : environment_(std::make_shared<SiteEnvironment>()) {
+    environment_->pluginDir = std::move(pluginDir);
+}
+
+TNewsSites::~TNewsSites() {
+    // Each site aborts and waits for its own download as it goes.
+    OnChange = nullptr;
+    OnUpdated = nullptr;
+    SetCount(0);
+}
+
+TNewsSite* TNewsSites::Get(int index) const {
+    return index >= 0 && index < Count() ? Items[static_cast<size_t>(index)].get() : nullptr;
+}
+
+void TNewsSites::SetCount(int count) {
+    count = std::max(count, 0);
+    while (Count() > count)
+        Items.pop_back();
+    while (Count() < count)
+        Items.push_back(std::make_unique<TNewsSite>(environment_));
+}
+
+void TNewsSites::Clear() {
+    SetCount(0);
+    changed();
+}
+
+void TNewsSites::Delete(int index) {
+    if (index < 0 || index >= Count()) return;
+    Items.erase(Items.begin() + index);
+    changed();
+}
+
+TNewsSite* TNewsSites::Add(const std::string& name, const std::string& url, int interval,
+                           bool enabled) {
+    auto site = std::make_unique<TNewsSite>(environment_);
+    site->Name = name;
+    site->URL = url;
+    site->Enabled = enabled;
+    site->Interval = interval;
+    site->Countdown = interval;
+    site->OnUpdated = [this](TNewsSite* s) { siteFinished(s); };
+    Items.push_back(std::move(site));
+    changed();
+    return Items.back().get();
+}
+
+int TNewsSites::IndexOfName(const std::string& name) const {
+    for (int i = 0; i < Count(); ++i)
+        if (Items[static_cast<size_t>(i)]->Name == name) return i;
+    return -1;
+}
+
+int TNewsSites::IndexOf(const TNewsSite* site) const {
+    for (int i = 0; i < Count(); ++i)
+        if (Items[static_cast<size_t>(i)].get() == site) return i;
+    return -1;
+}
+
+TNewsSite* TNewsSites::Find(const std::string& name) const {
+    return Get(IndexOfName(name));
+}
+
+void TNewsSites::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count()) return;
+    auto site = std::move(Items[static_cast<size_t>(from)]);
+    Items.erase(Items.begin() + from);
+    Items.insert(Items.begin() + to, std::move(site));
+    changed();
+}
+
+void TNewsSites::Tick(int minutes) {
+    for (auto& site : Items)
+        if (site->Enabled) site->Tick(minutes);
+}
+
+bool TNewsSites::UpdateAll() {
+    if (IsBusy()) return true;
+    if (!platform::InternetAttemptConnect()) return false;
+    for (auto& site : Items)
+        if (site->Enabled && (site->Interval != 0 || site->Countdown >= 0)) site->Update();
+    return true;
+}
+
+bool TNewsSites::IsBusy() const {
+    return std::any_of(Items.begin(), Items.end(), [](const auto& site) { return site->Busy; });
+}
+
+bool TNewsSites::siteFinished(TNewsSite*) {
+    bool busy = IsBusy();
+    if (!busy && OnUpdated) OnUpdated(this);
+    return busy;
+}
+
+void TNewsSites::changed() {
+    if (OnChange) OnChange(this);
+}

@@ -1,0 +1,226 @@
+#include "platform/inet/Internet.h"
+
+#include "platform/errors/LastError.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <chrono>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::atomic<int> connectTimeoutMs{15000};
+std::atomic<int> stallTimeoutMs{30000};
+
+// Bytes buffered ahead of the reader before the transfer pauses: memory
+// stays flat however large the page is.
+constexpr size_t kBufferLimit = 64 * 1024;
+// How often a wait looks at the abort flag.
+constexpr int kPollMs = 50;
+
+int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void initCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+uint32_t errorOf(CURLcode code) {
+    switch (code) {
+    case CURLE_OK:
+        return ErrorSuccess;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return ErrorInternetUnrecognizedScheme;
+    case CURLE_URL_MALFORMAT:
+        return ErrorInternetInvalidUrl;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ErrorInternetNameNotResolved;
+    case CURLE_COULDNT_CONNECT:
+        return ErrorInternetCannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ErrorInternetTimeout;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ErrorHttpRedirectFailed;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return ErrorInternetOperationCancelled;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+        return ErrorHttpInvalidServerResponse;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+        return ErrorInternetSecureFailure;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        return ErrorInternetConnectionReset;
+    case CURLE_OUT_OF_MEMORY:
+        return ErrorNotEnoughMemory;
+    default:
+        return ErrorInternetConnectionAborted;
+    }
+}
+
+} // namespace
+
+void SetInternetTimeouts(InternetTimeouts timeouts) {
+    connectTimeoutMs = timeouts.connectMs;
+    stallTimeoutMs = timeouts.stallMs;
+}
+
+InternetTimeouts GetInternetTimeouts() {
+    return {connectTimeoutMs.load(), stallTimeoutMs.load()};
+}
+
+bool InternetAttemptConnect() {
+    return true;
+}
+
+struct InternetRequest::Handles {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    ~Handles() {
+        if (multi && easy) curl_multi_remove_handle(multi, easy);
+        if (easy) curl_easy_cleanup(easy);
+        if (multi) curl_multi_cleanup(multi);
+    }
+};
+
+InternetRequest::InternetRequest(const std::atomic<bool>* abort)
+    : handles_(std::make_unique<Handles>()), abort_(abort) {}
+
+InternetRequest::~InternetRequest() = default;
+
+size_t InternetRequest::onBody(char* data, size_t size, size_t count, void* self) {
+    auto* request = static_cast<InternetRequest*>(self);
+    size_t bytes = size * count;
+    if (request->buffer_.size() - request->head_ >= kBufferLimit) {
+        request->paused_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    request->buffer_.append(data, bytes);
+    request->lastActivity_ = nowMs();
+    return bytes;
+}
+
+std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
+                                                       std::string_view url,
+                                                       const std::atomic<bool>* abort) {
+    if (session.Offline()) {
+        SetLastError(ErrorInternetDisconnected);
+        return nullptr;
+    }
+    // Only the two schemes a news page comes by; curl would guess one.
+    auto hasScheme = [&](std::string_view scheme) {
+        if (url.size() < scheme.size()) return false;
+        for (size_t i = 0; i < scheme.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
+        return true;
+    };
+    if (!hasScheme("http://") && !hasScheme("https://")) {
+        SetLastError(ErrorInternetUnrecognizedScheme);
+        return nullptr;
+    }
+    initCurl();
+    std::unique_ptr<InternetRequest> request(new InternetRequest(abort));
+    Handles& h = *request->handles_;
+    h.easy = curl_easy_init();
+    h.multi = curl_multi_init();
+    if (!h.easy || !h.multi) {
+        SetLastError(ErrorNotEnoughMemory);
+        return nullptr;
+    }
+    std::string target(url);
+    curl_easy_setopt(h.easy, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h.easy, CURLOPT_USERAGENT, session.Agent().c_str());
+    curl_easy_setopt(h.easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h.easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h.easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h.easy, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h.easy, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(h.easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs.load()));
+    curl_easy_setopt(h.easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h.easy, CURLOPT_WRITEFUNCTION, &InternetRequest::onBody);
+    curl_easy_setopt(h.easy, CURLOPT_WRITEDATA, request.get());
+    if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) {
+        SetLastError(ErrorNotEnoughMemory);
+        return nullptr;
+    }
+    request->lastActivity_ = nowMs();
+    // The status is known once the first body bytes arrive or the transfer
+    // has ended (an empty body).
+    if (!request->fill()) return nullptr;
+    curl_easy_getinfo(h.easy, CURLINFO_RESPONSE_CODE, &request->status_);
+    if (request->status_ >= 400) {
+        SetLastError(HttpStatusError(request->status_));
+        return nullptr;
+    }
+    SetLastError(ErrorSuccess);
+    return request;
+}
+
+bool InternetRequest::fill() {
+    Handles& h = *handles_;
+    while (buffer_.size() == head_ && !done_) {
+        if (abort_ && abort_->load()) {
+            SetLastError(ErrorInternetOperationCancelled);
+            return false;
+        }
+        if (paused_) {
+            paused_ = false;
+            lastActivity_ = nowMs(); // the wait was ours, not the server's
+            curl_easy_pause(h.easy, CURLPAUSE_CONT);
+        }
+        int running = 0;
+        if (curl_multi_perform(h.multi, &running) != CURLM_OK) {
+            SetLastError(ErrorInternetConnectionAborted);
+            return false;
+        }
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(h.multi, &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                done_ = true;
+                result_ = message->data.result;
+            }
+        }
+        if (buffer_.size() > head_ || done_) break;
+        if (nowMs() - lastActivity_ > stallTimeoutMs.load()) {
+            SetLastError(ErrorInternetTimeout);
+            return false;
+        }
+        curl_multi_poll(h.multi, nullptr, 0, kPollMs, nullptr);
+    }
+    if (buffer_.size() == head_ && done_ && result_ != CURLE_OK) {
+        SetLastError(errorOf(static_cast<CURLcode>(result_)));
+        return false;
+    }
+    return true;
+}
+
+bool InternetRequest::Read(char* buffer, size_t size, size_t& read) {
+    read = 0;
+    if (!fill()) return false;
+    size_t available = buffer_.size() - head_;
+    read = std::min(size, available);
+    buffer_.copy(buffer, read, head_);
+    head_ += read;
+    // Drop what has been read once it is most of the buffer.
+    if (head_ > kBufferLimit / 2 && head_ * 2 > buffer_.size()) {
+        buffer_.erase(0, head_);
+        head_ = 0;
+    }
+    SetLastError(ErrorSuccess);
+    return true;
+}
+
+} // namespace platform

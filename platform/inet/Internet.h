@@ -1,0 +1,84 @@
+#pragma once
+
+// Stands in for the Windows Internet functions over libcurl: a session with
+// an agent name (InternetOpen), a URL opened for reading (InternetOpenUrl)
+// and pull-style reads of its body (InternetReadFile). Failures set the
+// thread's last error to the Internet codes of platform/errors.
+//
+// HTTP and HTTPS only; redirects are followed (at most 10), gzip and
+// deflate bodies decoded, the proxy taken from curl's usual environment
+// variables (http_proxy, https_proxy, no_proxy).
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct InternetTimeouts {
+    int connectMs = 15000; // a connection that cannot be made fails by then
+    int stallMs = 30000;   // a transfer that receives nothing this long fails
+};
+
+// Process-wide; tests set short ones.
+void SetInternetTimeouts(InternetTimeouts timeouts);
+InternetTimeouts GetInternetTimeouts();
+
+// Always succeeds: there is no dial-up connection to make here.
+bool InternetAttemptConnect();
+
+// Offline: there is no cache behind the session here, so an offline
+// session opens nothing (ErrorInternetDisconnected); the cache flags of
+// the original likewise change nothing.
+class InternetSession {
+public:
+    InternetSession(std::string agent, bool offline)
+        : agent_(std::move(agent)), offline_(offline) {}
+    const std::string& Agent() const { return agent_; }
+    bool Offline() const { return offline_; }
+
+private:
+    std::string agent_;
+    bool offline_;
+};
+
+class InternetRequest {
+public:
+    // Sends the request and waits for the response's headers. Null on
+    // failure: a connection or name failure, a stall, a bad URL, an HTTP
+    // status of 400 or more (HttpStatusError), or *abort turning true.
+    static std::unique_ptr<InternetRequest> Open(const InternetSession& session,
+                                                 std::string_view url,
+                                                 const std::atomic<bool>* abort = nullptr);
+    ~InternetRequest();
+    InternetRequest(const InternetRequest&) = delete;
+    InternetRequest& operator=(const InternetRequest&) = delete;
+
+    // Up to size bytes of the body; read == 0 at its end. Waits for data,
+    // but fails on a stall or once *abort turns true.
+    bool Read(char* buffer, size_t size, size_t& read);
+
+    long Status() const { return status_; }
+
+private:
+    struct Handles;
+    explicit InternetRequest(const std::atomic<bool>* abort);
+    // Runs the transfer until it has data buffered or has ended.
+    bool fill();
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+
+    std::unique_ptr<Handles> handles_;
+    const std::atomic<bool>* abort_;
+    std::string buffer_;
+    size_t head_ = 0;
+    bool paused_ = false;
+    bool done_ = false;
+    int result_ = 0;
+    long status_ = 0;
+    int64_t lastActivity_ = 0;
+};
+
+} // namespace platform

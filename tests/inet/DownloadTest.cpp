@@ -1,0 +1,202 @@
+#include "engine/inet/TDownloadThread.h"
+#include "engine/inet/TWinInet.h"
+#include "platform/errors/LastError.h"
+#include "platform/inet/Internet.h"
+#include "platform/process/Process.h"
+
+#include "tests/support/EventPump.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+
+using testsupport::HttpResponse;
+using testsupport::PumpUntil;
+using Events = std::vector<std::pair<int, int32_t>>;
+
+namespace {
+
+class Download : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Agent names are reserved per user; keep these tests to themselves.
+        setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+        platform::SetInternetTimeouts({2000, 400});
+    }
+    void TearDown() override { platform::SetInternetTimeouts({}); }
+
+    // Downloads url into a file of the temporary folder, recording events.
+    bool download(const std::string& url, const std::string& file, TWinInet& inet, Events& events) {
+        inet.OnEvent = [&](TWinInet*, uint8_t kind, int32_t value) {
+            events.emplace_back(kind, value);
+        };
+        return inet.Download(url, file);
+    }
+
+    testsupport::TempDir dir;
+    testsupport::HttpServer server;
+};
+
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+} // namespace
+
+TEST_F(Download, FetchesAPageIntoANewFolderReportingEveryBlock) {
+    std::string body(10000, 'x');
+    server.Route("/page", {200, body});
+    std::string file = dir.file("a/b/page.html");
+    TWinInet inet;
+    Events events;
+    ASSERT_TRUE(download(server.Url("/page"), file, inet, events));
+    EXPECT_EQ(testsupport::ReadAll(file), body);
+    EXPECT_EQ(inet.LastError, 0u);
+    EXPECT_EQ(events,
+              (Events{{1, 0}, {2, 0}, {2, 4096}, {2, 8192}, {2, 10000}, {3, 10000}, {4, 10000}}));
+    EXPECT_FALSE(inet.Internet) << "the session closes after the transfer";
+}
+
+TEST_F(Download, AnEmptyBodySucceedsWithErrorNoMoreFiles) {
+    server.Route("/empty", {200, ""});
+    TWinInet inet;
+    Events events;
+    ASSERT_TRUE(download(server.Url("/empty"), dir.file("empty.html"), inet, events));
+    EXPECT_EQ(inet.LastError, platform::ErrorNoMoreFiles);
+    EXPECT_EQ(events.back(), (std::pair<int, int32_t>{4, 0}));
+    EXPECT_TRUE(exists(dir.file("empty.html")));
+}
+
+TEST_F(Download, HttpErrorsRefusedPortsAndBadUrlsFailWithoutAFile) {
+    struct Case {
+        std::string url;
+        uint32_t error;
+    } cases[] = {
+        {server.Url("/missing"), platform::HttpStatusError(404)},
+        {"http://127.0.0.1:" + std::to_string(testsupport::HttpServer::ClosedPort()) + "/",
+         platform::ErrorInternetCannotConnect},
+        {"ftp://127.0.0.1/x", platform::ErrorInternetUnrecognizedScheme},
+        {"not a url", platform::ErrorInternetUnrecognizedScheme},
+    };
+    for (const Case& c : cases) {
+        std::string file = dir.file("failed.html");
+        TWinInet inet;
+        Events events;
+        EXPECT_FALSE(download(c.url, file, inet, events)) << c.url;
+        EXPECT_EQ(inet.LastError, c.error)
+            << c.url << ": " << platform::DescribeError(inet.LastError);
+        EXPECT_EQ(events, (Events{{1, 0}, {5, 0}})) << c.url;
+        EXPECT_FALSE(exists(file)) << c.url;
+    }
+}
+
+TEST_F(Download, AServerThatStallsMidBodyFailsWithinTheStallLimit) {
+    HttpResponse stalled{200, std::string(10000, 'x')};
+    stalled.stallAfter = 5000;
+    server.Route("/stall", stalled);
+    std::string file = dir.file("stall.html");
+    TWinInet inet;
+    Events events;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(download(server.Url("/stall"), file, inet, events));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(inet.LastError, platform::ErrorInternetTimeout);
+    EXPECT_EQ(events.back(), (std::pair<int, int32_t>{5, 5000}));
+    EXPECT_FALSE(exists(file));
+}
+
+TEST_F(Download, RedirectsAreFollowedAndCompressedBodiesDecoded) {
+    static const char gz[] =
+        "\x1F\x8B\x08\x00\x00\x00\x00\x00\x02\x03\xB3\x49\xCA\x4F\xA9\xB4\x4B\xAF\x52\xD0\x30"
+        "\xD4\x37\xD4\xB4\x49\x2A\xB2\x03\x00\xF9\x83\x01\x01\x12\x00\x00\x00";
+    server.Route("/gz", {200, std::string(gz, sizeof gz - 1), {{"Content-Encoding", "gzip"}}});
+    server.Route("/old", {302, "", {{"Location", "/gz"}}});
+    TWinInet inet;
+    Events events;
+    ASSERT_TRUE(download(server.Url("/old"), dir.file("gz.html"), inet, events));
+    EXPECT_EQ(testsupport::ReadAll(dir.file("gz.html")), "<body>gz (1/1)<br>");
+    EXPECT_FALSE(server.Requests().back().acceptEncoding.empty());
+}
+
+TEST_F(Download, PagesOverTheSizeLimitFail) {
+    HttpResponse huge{200, std::string(TWinInet::kMaxPageBytes + 4096, 'x')};
+    server.Route("/huge", huge);
+    std::string file = dir.file("huge.html");
+    TWinInet inet;
+    Events events;
+    EXPECT_FALSE(download(server.Url("/huge"), file, inet, events));
+    EXPECT_EQ(inet.LastError, platform::ErrorFileTooLarge);
+    EXPECT_EQ(events.back().first, 5);
+    EXPECT_FALSE(exists(file));
+}
+
+TEST_F(Download, StartRefusesAnEmptyUrlOrFile) {
+    TDownloadThread thread;
+    EXPECT_FALSE(thread.Start("", dir.file("x.html"), false));
+    EXPECT_EQ(thread.State, 5);
+    TDownloadThread other;
+    EXPECT_FALSE(other.Start(server.Url("/page"), "", true));
+    EXPECT_EQ(other.State, 5);
+    EXPECT_FALSE(other.Running);
+}
+
+TEST_F(Download, StartWithWaitRunsEventsUntilTheTransferEnds) {
+    server.Route("/page", {200, "hello"});
+    TDownloadThread thread;
+    EXPECT_TRUE(thread.Start(server.Url("/page"), dir.file("w.html"), true));
+    EXPECT_EQ(thread.State, 4);
+    EXPECT_EQ(testsupport::ReadAll(dir.file("w.html")), "hello");
+}
+
+TEST_F(Download, DestroyingTheThreadAbortsTheTransferAndDeletesThePartialFile) {
+    HttpResponse stalled{200, std::string(100000, 'x')};
+    stalled.stallAfter = 20000;
+    server.Route("/slow", stalled);
+    platform::SetInternetTimeouts({2000, 30000});
+    std::string file = dir.file("partial.html");
+    std::mutex mutex;
+    Events events;
+    auto thread = std::make_unique<TDownloadThread>();
+    thread->OnProgress = [&](TDownloadThread*, uint8_t kind, int32_t value) {
+        std::lock_guard lock(mutex);
+        events.emplace_back(kind, value);
+    };
+    ASSERT_TRUE(thread->Start(server.Url("/slow"), file, false));
+    ASSERT_TRUE(PumpUntil([&] {
+        std::lock_guard lock(mutex);
+        return !events.empty() && events.back().second >= 20000;
+    }));
+    EXPECT_TRUE(exists(file));
+    auto start = std::chrono::steady_clock::now();
+    thread.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(exists(file));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(events.back(), (std::pair<int, int32_t>{5, 20000}));
+}
+
+TEST_F(Download, ConcurrentTransfersGetNumberedAgentNames) {
+    HttpResponse slow{200, "page"};
+    slow.delayMs = 300;
+    server.Route("/slow", slow);
+    std::string base = platform::ExecutableBaseName();
+    {
+        TDownloadThread first, second;
+        ASSERT_TRUE(first.Start(server.Url("/slow"), dir.file("1.html"), false));
+        ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 1; }));
+        ASSERT_TRUE(second.Start(server.Url("/slow"), dir.file("2.html"), false));
+        ASSERT_TRUE(PumpUntil([&] { return !first.Running && !second.Running; }));
+        EXPECT_EQ(first.State, 4);
+        EXPECT_EQ(second.State, 4);
+    }
+    TDownloadThread third;
+    ASSERT_TRUE(third.Start(server.Url("/slow"), dir.file("3.html"), true));
+    std::vector<std::string> agents;
+    for (const auto& request : server.Requests())
+        agents.push_back(request.userAgent);
+    EXPECT_EQ(agents, (std::vector<std::string>{base + "0", base + "1", base + "0"}));
+}

@@ -1,0 +1,244 @@
+#include "engine/site/TNewsSites.h"
+#include "platform/errors/LastError.h"
+#include "platform/inet/Internet.h"
+
+#include "tests/site/SiteTestSupport.h"
+#include "tests/support/EventPump.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+
+using testsupport::HttpResponse;
+using testsupport::PumpUntil;
+using List = std::vector<std::string>;
+
+namespace {
+
+class Sites : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+        platform::SetInternetTimeouts({2000, 2000});
+    }
+    void TearDown() override { platform::SetInternetTimeouts({}); }
+
+    // A Shift_JIS front page holding the given headline blocks.
+    static HttpResponse page(const std::string& blocks, int delayMs = 0) {
+        HttpResponse r{200, sjis("<meta charset=shift_jis><body>" + blocks + "</body>")};
+        r.delayMs = delayMs;
+        return r;
+    }
+
+    std::string plugin() const { return dir.path().string() + "/"; }
+    bool idle(const TNewsSites& sites) {
+        return PumpUntil([&] { return !sites.IsBusy(); });
+    }
+
+    testsupport::TempDir dir;
+    testsupport::HttpServer server;
+};
+
+} // namespace
+
+TEST_F(Sites, AnUpdateFetchesTheFrontPageAndPutsAHeaderLineFirst) {
+    server.Route("/front",
+                 page("<a href=\"/n/1.html\">一つ目</a> (12/25 10:30)<br>二つ目 (12/25)<br>"));
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("Sample", server.Url("/front"), 30, true);
+    int updated = 0;
+    sites.OnUpdated = [&](TNewsSites*) { ++updated; };
+    ASSERT_TRUE(site->Update());
+    EXPECT_TRUE(site->Busy);
+    EXPECT_FALSE(site->Update()) << "busy";
+    ASSERT_TRUE(idle(sites));
+    ASSERT_EQ(site->Titles.size(), 3u);
+    EXPECT_TRUE(std::regex_match(utf8(site->Titles[0]),
+                                 std::regex(R"(\d{1,2}/\d{1,2}\(.+\) \d\d:\d\d - Sample - )")))
+        << utf8(site->Titles[0]);
+    EXPECT_EQ(utf8(List(site->Titles.begin() + 1, site->Titles.end())),
+              (List{"一つ目(12/25 10:30)", "二つ目 (12/25)"}));
+    EXPECT_EQ(site->Links,
+              (List{server.Url("/front"), server.Url("/n/1.html"), server.Url("/front")}));
+    EXPECT_EQ(site->GetTitle(3), "");
+    EXPECT_EQ(site->GetLink(-1), "");
+    EXPECT_EQ(updated, 1);
+    EXPECT_EQ(site->Countdown, 0);
+    EXPECT_FALSE(std::filesystem::exists(plugin() + "Sample.html"))
+        << "the page is deleted without Debug";
+}
+
+TEST_F(Sites, DebugKeepsThePageAndItsHeadlineList) {
+    server.Route("/front", page("一 (1/1)<br>"));
+    TNewsSites sites(plugin());
+    sites.SetDebug(true);
+    TNewsSite* site = sites.Add("asahi.com", server.Url("/front"), 0, true);
+    ASSERT_TRUE(site->Update());
+    ASSERT_TRUE(idle(sites));
+    EXPECT_EQ(site->CacheFile, plugin() + "asahi.html")
+        << "a name's last dotted part gives way to .html";
+    EXPECT_TRUE(std::filesystem::exists(plugin() + "asahi.html"));
+    EXPECT_EQ(testsupport::ReadAll(plugin() + "asahi.txt"),
+              sjis("一 (1/1)\t" + server.Url("/front") + "\r\n"));
+}
+
+TEST_F(Sites, FramesAndRefreshPagesAreFetchedInTurnAndAppended) {
+    server.Route("/frames",
+                 {200, "<frameset><frame src=\"left.html\"><frame src=\"/main.html\"></frameset>"});
+    server.Route("/left.html", page("左 (1/1)<br>"));
+    server.Route("/main.html",
+                 page("<meta http-equiv=refresh content=\"0;url=/last.html\">主 (1/2)<br>"));
+    server.Route("/last.html", page("<a href=\"x.html\">後</a> (1/3)<br>"));
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("frames", server.Url("/frames"), 0, true);
+    ASSERT_TRUE(site->Update());
+    ASSERT_TRUE(idle(sites));
+    EXPECT_EQ(utf8(List(site->Titles.begin() + 1, site->Titles.end())),
+              (List{"左 (1/1)", "主 (1/2)", "後(1/3)"}));
+    EXPECT_EQ(site->Links.back(), server.Url("/x.html"));
+    EXPECT_FALSE(site->PendingURLs);
+}
+
+TEST_F(Sites, AFailedDownloadStillEndsTheUpdate) {
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("gone", server.Url("/missing"), 0, true);
+    int updated = 0;
+    site->OnUpdated = [&](TNewsSite*) { ++updated; };
+    ASSERT_TRUE(site->Update());
+    ASSERT_TRUE(PumpUntil([&] { return updated == 1; }));
+    EXPECT_FALSE(site->Busy);
+    EXPECT_TRUE(site->Titles.empty()) << "no header line without headlines";
+    EXPECT_EQ(site->LastError, platform::HttpStatusError(404));
+    EXPECT_EQ(site->FailedURL, server.Url("/missing"));
+    EXPECT_FALSE(std::filesystem::exists(site->CacheFile));
+}
+
+TEST_F(Sites, TicksUpdateOnTheIntervalAndIntervalZeroOnlyOnce) {
+    server.Route("/front", page("一 (1/1)<br>"));
+    TNewsSites sites(plugin());
+    TNewsSite* once = sites.Add("once", server.Url("/front"), 0, true);
+    TNewsSite* every2 = sites.Add("every2", server.Url("/front"), 2, true);
+    TNewsSite* off = sites.Add("off", server.Url("/front"), 1, false);
+
+    sites.Tick(1); // a freshly added site is due at once
+    EXPECT_TRUE(once->Busy);
+    EXPECT_TRUE(every2->Busy);
+    EXPECT_FALSE(off->Busy);
+    EXPECT_EQ(once->Countdown, -1);
+    EXPECT_EQ(every2->Countdown, 0);
+    ASSERT_TRUE(idle(sites));
+
+    sites.Tick(1);
+    EXPECT_FALSE(sites.IsBusy());
+    EXPECT_EQ(every2->Countdown, 1);
+    EXPECT_EQ(once->Countdown, -1);
+    sites.Tick(1);
+    EXPECT_TRUE(every2->Busy);
+    EXPECT_FALSE(once->Busy);
+    ASSERT_TRUE(idle(sites));
+    EXPECT_EQ(server.Requests().size(), 3u);
+}
+
+TEST_F(Sites, ASiteWithoutAUrlNeverUpdates) {
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("empty", "", 0, true);
+    EXPECT_FALSE(site->Update());
+    sites.Tick(1);
+    EXPECT_FALSE(site->Busy);
+    EXPECT_EQ(site->Countdown, 1);
+}
+
+TEST_F(Sites, UpdateAllWhileBusyStartsNothingAndTheListReportsOnceWhenAllAreDone) {
+    server.Route("/a", page("a (1/1)<br>", 100));
+    server.Route("/b", page("b (1/1)<br>", 300));
+    server.Route("/c", page("c (1/1)<br>", 200));
+    TNewsSites sites(plugin());
+    sites.Add("a", server.Url("/a"), 10, true);
+    sites.Add("b", server.Url("/b"), 10, true);
+    sites.Add("c", server.Url("/c"), 0, true);
+    sites.Add("d", server.Url("/a"), 10, false);
+    int updated = 0;
+    sites.OnUpdated = [&](TNewsSites*) { ++updated; };
+    ASSERT_TRUE(sites.UpdateAll());
+    EXPECT_TRUE(sites.IsBusy());
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() == 3; }));
+    EXPECT_TRUE(sites.UpdateAll());
+    ASSERT_TRUE(idle(sites));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(server.Requests().size(), 3u);
+    EXPECT_EQ(updated, 1);
+}
+
+TEST_F(Sites, DeletingASiteMidDownloadReturnsPromptlyAndLeavesNothingBehind) {
+    HttpResponse stalled{200, std::string(50000, 'x')};
+    stalled.stallAfter = 10000;
+    server.Route("/stall", stalled);
+    platform::SetInternetTimeouts({2000, 30000});
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("stall", server.Url("/stall"), 0, true);
+    std::atomic<int32_t> received{0};
+    site->OnProgress = [&](TNewsSite*, uint8_t, int32_t value) { received = value; };
+    ASSERT_TRUE(site->Update());
+    ASSERT_TRUE(PumpUntil([&] { return received >= 10000; }));
+    std::string cache = site->CacheFile;
+    EXPECT_TRUE(std::filesystem::exists(cache));
+    int changes = 0;
+    sites.OnChange = [&](TNewsSites*) { ++changes; };
+    auto start = std::chrono::steady_clock::now();
+    sites.Delete(0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(sites.Count(), 0);
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(std::filesystem::exists(cache));
+}
+
+TEST_F(Sites, CacheFilesStayInThePluginFolder) {
+    TNewsSites sites(plugin());
+    struct Case {
+        std::string name, file;
+    } cases[] = {
+        {"Sample", "Sample.html"},
+        {"../../etc/passwd", "______etc_passwd.html"},
+        {"a\\b", "a_b.html"},
+        {".hidden", "_hidden.html"},
+        {"tab\there", "tab_here.html"},
+        {sjis("表示ニュース"), sjis("表示ニュース.html")}, // 表 ends in 0x5C
+    };
+    for (const Case& c : cases) {
+        TNewsSite* site = sites.Add(c.name, "http://x/", 0, true);
+        EXPECT_EQ(site->CacheFileName(), plugin() + c.file) << utf8(c.name);
+    }
+    TNewsSite* nameless = sites.Add("", "http://x/", 0, true);
+    TNewsSite* another = sites.Add("", "http://x/", 0, true);
+    EXPECT_NE(nameless->CacheFileName(), another->CacheFileName());
+    EXPECT_TRUE(nameless->CacheFileName().ends_with(".html"));
+}
+
+TEST_F(Sites, TheListKeepsOrderAndComparesNamesExactly) {
+    TNewsSites sites(plugin());
+    int changes = 0;
+    sites.OnChange = [&](TNewsSites*) { ++changes; };
+    TNewsSite* a = sites.Add("Asahi", "http://a/", 0, true);
+    TNewsSite* b = sites.Add("asahi", "http://b/", 0, true);
+    sites.Add("Nikkei", "http://n/", 0, true);
+    EXPECT_EQ(sites.IndexOfName("asahi"), 1);
+    EXPECT_EQ(sites.Find("ASAHI"), nullptr);
+    EXPECT_EQ(sites.IndexOf(b), 1);
+    sites.Move(0, 2);
+    EXPECT_EQ(sites.IndexOf(a), 2);
+    EXPECT_EQ(sites.Get(3), nullptr);
+    EXPECT_EQ(sites.Get(-1), nullptr);
+    sites.SetCount(5);
+    EXPECT_EQ(sites.Count(), 5);
+    EXPECT_EQ(sites.Get(4)->Name, "");
+    sites.SetCount(1);
+    EXPECT_EQ(sites.Get(0)->Name, "asahi");
+    EXPECT_EQ(changes, 4);
+    sites.Clear();
+    EXPECT_EQ(sites.Count(), 0);
+    EXPECT_EQ(changes, 5);
+}

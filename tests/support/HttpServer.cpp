@@ -1,0 +1,179 @@
+#include "tests/support/HttpServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+
+bool sendAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string headerValue(const std::string& request, const std::string& name) {
+    size_t at = 0;
+    while ((at = request.find("\r\n", at)) != std::string::npos) {
+        at += 2;
+        if (request.compare(at, name.size(), name) == 0 &&
+            request.compare(at + name.size(), 1, ":") == 0) {
+            size_t begin = request.find_first_not_of(' ', at + name.size() + 1);
+            return request.substr(begin, request.find("\r\n", begin) - begin);
+        }
+    }
+    return {};
+}
+
+const char* reason(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+HttpServer::HttpServer() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int yes = 1;
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener_, 64) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread(&HttpServer::acceptLoop, this);
+}
+
+HttpServer::~HttpServer() {
+    Stop();
+}
+
+void HttpServer::Stop() {
+    if (stopping_.exchange(true)) return;
+    stopped_.notify_all();
+    if (acceptor_.joinable()) acceptor_.join();
+    std::vector<std::thread> connections;
+    {
+        std::lock_guard lock(mutex_);
+        connections.swap(connections_);
+    }
+    for (std::thread& t : connections)
+        t.join();
+    ::close(listener_);
+}
+
+void HttpServer::Route(const std::string& path, HttpResponse response) {
+    std::lock_guard lock(mutex_);
+    routes_[path] = std::move(response);
+}
+
+std::string HttpServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<HttpRequest> HttpServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+uint16_t HttpServer::ClosedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+void HttpServer::acceptLoop() {
+    while (!stopping_) {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) continue;
+        int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        std::lock_guard lock(mutex_);
+        ++active_;
+        connections_.emplace_back(&HttpServer::serve, this, fd);
+    }
+}
+
+void HttpServer::serve(int fd) {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos && !stopping_) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) continue;
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    size_t space = request.find(' ');
+    std::string path = request.substr(space + 1, request.find(' ', space + 1) - space - 1);
+    HttpResponse response;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(
+            {path, headerValue(request, "User-Agent"), headerValue(request, "Accept-Encoding")});
+        auto it = routes_.find(path);
+        if (it != routes_.end())
+            response = it->second;
+        else
+            response.status = 404, response.body = "<html>not found</html>";
+    }
+    auto waitForStop = [&](int ms) {
+        std::unique_lock lock(mutex_);
+        return stopped_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [&] { return stopping_.load(); });
+    };
+    if (response.delayMs > 0 && waitForStop(response.delayMs)) {
+        ::close(fd);
+        --active_;
+        return;
+    }
+    std::string head =
+        "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) + "\r\n";
+    if (!response.noLength)
+        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    for (const auto& [name, value] : response.headers)
+        head += name + ": " + value + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    bool ok = sendAll(fd, head.data(), head.size());
+    size_t bodyBytes = response.stallAfter >= 0 ? std::min(response.body.size(),
+                                                           static_cast<size_t>(response.stallAfter))
+                                                : response.body.size();
+    if (ok) sendAll(fd, response.body.data(), bodyBytes);
+    if (response.stallAfter >= 0) waitForStop(60000);
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+    --active_;
+}
+
+} // namespace testsupport

@@ -1,0 +1,71 @@
+#pragma once
+
+// A small HTTP/1.1 server on 127.0.0.1 for tests: fixed responses by path,
+// with delays, stalls and redirects; every request is recorded. Each
+// connection gets a thread; all are joined when the server stops.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+struct HttpResponse {
+    HttpResponse(int status = 200, std::string body = {},
+                 std::vector<std::pair<std::string, std::string>> headers = {})
+        : status(status), body(std::move(body)), headers(std::move(headers)) {}
+
+    int status = 200;
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+    int delayMs = 0;       // before anything is sent
+    long stallAfter = -1;  // send this many body bytes, then nothing until the server stops
+    bool noLength = false; // no Content-Length: the body ends when the connection closes
+};
+
+struct HttpRequest {
+    std::string path;
+    std::string userAgent;
+    std::string acceptEncoding;
+};
+
+class HttpServer {
+public:
+    HttpServer();
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    void Route(const std::string& path, HttpResponse response);
+    std::string Url(const std::string& path) const;
+    uint16_t Port() const { return port_; }
+    std::vector<HttpRequest> Requests() const;
+    // Connections currently being served.
+    int Active() const { return active_.load(); }
+    void Stop();
+
+    // A port on 127.0.0.1 where nothing listens.
+    static uint16_t ClosedPort();
+
+private:
+    void acceptLoop();
+    void serve(int fd);
+
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> active_{0};
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::map<std::string, HttpResponse> routes_;
+    std::vector<HttpRequest> requests_;
+    std::vector<std::thread> connections_;
+    std::thread acceptor_;
+};
+
+} // namespace testsupport
