@@ -19,15 +19,23 @@ public:
             double t = run.GetAdjustedRealTime();
             auto [it, added] = times.emplace(run.run_name.function_name, t);
             if (!added && t < it->second) it->second = t;
+            for (const auto& [name, counter] : run.counters) {
+                auto key = run.run_name.function_name + "/" + name;
+                // Counters are costs such as memory: the worst run counts.
+                auto [c, fresh] = counters.emplace(key, counter.value);
+                if (!fresh && counter.value > c->second) c->second = counter.value;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+    std::map<std::string, double> counters;
 };
 
 } // namespace
 
-int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios) {
+int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios,
+                  const std::vector<CounterLimit>& counters) {
     // Five repetitions unless the command line asks otherwise.
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=5";
@@ -50,6 +58,14 @@ int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios) {
         bool ok = ratio <= r.limit;
         std::printf("%-48s %5.2fx (target <= %.1fx, fastest runs) %s\n", r.label.c_str(), ratio,
                     r.limit, ok ? "ok" : "MISSED");
+        if (!ok) status = 1;
+    }
+    for (const CounterLimit& c : counters) {
+        auto it = recorder.counters.find(c.benchmark + "/" + c.counter);
+        if (it == recorder.counters.end()) continue;
+        bool ok = it->second <= c.limit;
+        std::printf("%-48s %5.2f %s (target <= %.1f %s) %s\n", c.label.c_str(), it->second,
+                    c.unit.c_str(), c.limit, c.unit.c_str(), ok ? "ok" : "MISSED");
         if (!ok) status = 1;
     }
     return status;

@@ -18,8 +18,20 @@ struct Ratio {
     double limit; // what the target allows
 };
 
-// Returns the process exit status: 0 when every ratio is within its limit.
-int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios);
+// A counter a benchmark reports (its largest value over the repetitions)
+// against the most it may be.
+struct CounterLimit {
+    std::string label;
+    std::string benchmark;
+    std::string counter;
+    double limit;
+    std::string unit;
+};
+
+// Returns the process exit status: 0 when every ratio and counter is
+// within its limit.
+int RunAndCompare(int argc, char** argv, const std::vector<Ratio>& ratios,
+                  const std::vector<CounterLimit>& counters = {});
 
 // The baseline the page benchmarks compare against: iconv converting the
 // page from its code to UTF-8.

@@ -14,6 +14,10 @@ TDownloadThread::~TDownloadThread() {
     if (thread_.joinable()) thread_.join();
 }
 
+void TDownloadThread::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
 std::string TDownloadThread::AgentName() const {
     std::lock_guard lock(inetMutex_);
     return agent_;

@@ -35,6 +35,9 @@ public:
     // Called on the download thread for every event of the transfer.
     std::function<void(TDownloadThread* sender, uint8_t kind, int32_t value)> OnProgress;
 
+    // Waits until the thread has ended (without aborting it).
+    void Join();
+
     // The transfer's error code once it has ended (see TWinInet::LastError).
     uint32_t LastError() const { return lastError_.load(); }
     // The agent name the transfer used.

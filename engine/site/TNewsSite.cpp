@@ -130,10 +130,13 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
                                         platform::LPARAM lParam) {
     if (message != platform::WM_USER) return platform::DefWindowProc(message, wParam, lParam);
     if (Thread) {
+        // The completion message is posted from inside the transfer: wait
+        // for the thread to end before reading its outcome.
+        Thread->Join();
         std::string url = Thread->URL;
         bool failed = Thread->State != TWinInet::EventSucceeded;
         uint32_t error = Thread->LastError();
-        Thread.reset(); // waits until the thread has ended
+        Thread.reset();
         if (failed && LastError == 0) {
             LastError = error != 0 ? error : platform::ErrorInternetConnectionAborted;
             FailedURL = url;

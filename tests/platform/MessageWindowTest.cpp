@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -63,10 +64,13 @@ TEST(MessageWindow, SendRunsTheProcedureAndReturnsItsResult) {
     EXPECT_EQ(SendMessage(window.Handle(), WM_USER, 40, 2), 42);
 
     // From another thread the caller waits for the owning thread.
-    LRESULT fromThread = 0;
-    bool sent = false;
-    std::thread caller(
-        [&] { sent = SendMessageTimeout(window.Handle(), WM_USER, 1, 2, 5000, &fromThread); });
+    std::atomic<LRESULT> fromThread{0};
+    std::atomic<bool> sent{false};
+    std::thread caller([&] {
+        LRESULT value = 0;
+        sent = SendMessageTimeout(window.Handle(), WM_USER, 1, 2, 5000, &value);
+        fromThread = value;
+    });
     ASSERT_TRUE(testsupport::PumpUntil([&] { return fromThread == 3; }));
     caller.join();
     EXPECT_TRUE(sent);

@@ -1,5 +1,6 @@
 #include "tools/headlines/HeadlinesTool.h"
 
+#include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -113,4 +114,48 @@ TEST(HeadlinesTool, BaseBelongsToTheHeadlineFormOnly) {
     Result r = run({"--base", "http://x/", "/no/such/page.html"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "headlines: cannot read /no/such/page.html: No such file or directory\n");
+}
+
+TEST(HeadlinesTool, UrlsAreFetchedWithTheirFramesAndPrintedLikeFiles) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    testsupport::HttpServer server;
+    server.Route("/top", {200, "<frameset><frame src=\"main.html\"></frameset>"});
+    server.Route("/main.html",
+                 {200, "<meta charset=shift_jis><body><a href=a.html>\x8C\xA9\x8F\x6F\x82\xB5</a>"
+                       " (12/25)<br>"});
+    Result r = run({server.Url("/top")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97(12/25)\t" + server.Url("/a.html") + "\n");
+    EXPECT_EQ(r.err, "");
+
+    r = run({"--header", "--sjis", server.Url("/top")});
+    EXPECT_EQ(r.status, 0);
+    size_t firstLine = r.out.find('\n');
+    ASSERT_NE(firstLine, std::string::npos);
+    EXPECT_TRUE(r.out.substr(0, firstLine).ends_with(" - 127.0.0.1 - \t" + server.Url("/top")))
+        << r.out;
+    EXPECT_EQ(r.out.substr(firstLine + 1),
+              "\x8C\xA9\x8F\x6F\x82\xB5(12/25)\t" + server.Url("/a.html") + "\n");
+}
+
+TEST(HeadlinesTool, AFailedDownloadIsOneLineNamingTheUrlAndTheReason) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    testsupport::HttpServer server;
+    Result r = run({server.Url("/missing")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "headlines: " + server.Url("/missing") + ": HTTP status 404\n");
+
+    std::string refused =
+        "http://127.0.0.1:" + std::to_string(testsupport::HttpServer::ClosedPort()) + "/";
+    r = run({refused});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "headlines: " + refused + ": connection refused\n");
+
+    EXPECT_EQ(run({"--header", "page.html"}).status, 2) << "--header belongs to the URL form";
+    EXPECT_EQ(run({"--base", "http://x/", server.Url("/x")}).status, 2)
+        << "--base belongs to the file form";
 }

@@ -1,20 +1,74 @@
 #include "tools/headlines/HeadlinesTool.h"
 
 #include "engine/html/zelHtml.h"
+#include "engine/inet/TUrl.h"
 #include "engine/site/HeadlineExtractor.h"
+#include "engine/site/TNewsSites.h"
+#include "platform/errors/LastError.h"
+#include "platform/text/SjisString.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
+#include <memory>
+#include <mutex>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
+
+namespace {
+
+bool isUrl(const std::string& target) {
+    return platform::StartsWithNoCase(target, "http://") ||
+           platform::StartsWithNoCase(target, "https://");
+}
+
+// A folder of its own for the cache file, gone when the run ends.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "headlines-XXXXXX").string();
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const char* kindName(uint8_t kind) {
+    switch (kind) {
+    case TWinInet::EventBegin:
+        return "connecting";
+    case TWinInet::EventProgress:
+        return "receiving";
+    default:
+        return "received";
+    }
+}
+
+} // namespace
 
 const char* HeadlinesTool::Usage() {
-    return "usage: headlines [--sjis] [--base URL] FILE\n"
+    return "usage: headlines [--sjis] [--header] URL\n"
+           "       headlines [--sjis] [--base URL] FILE\n"
            "       headlines [--sjis] --items FILE\n"
            "       headlines [--sjis] --code FILE\n"
            "       headlines --help\n"
            "\n"
+           "  URL           fetch the page (http or https), and the frame and refresh\n"
+           "                pages it names, and print their headlines like FILE does\n"
+           "  --header      with URL: print the site's header line first\n"
            "  FILE          print the page's headlines, one per line: title, tab, link;\n"
            "                pages it queues (frames, meta refresh) go to stderr as\n"
            "                \"pending<TAB>URL\"\n"
@@ -37,6 +91,8 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
         }
         if (a == "--sjis") {
             options.sjis = true;
+        } else if (a == "--header") {
+            options.header = true;
         } else if (a == "--base") {
             if (i + 1 >= args.size() || !options.base.empty()) return false;
             options.base = args[++i];
@@ -53,8 +109,11 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
             options.target = a;
         }
     }
-    // --base belongs to the headline form only.
-    return !options.target.empty() && (options.mode == Mode::Headlines || options.base.empty());
+    if (options.target.empty()) return false;
+    if (options.mode == Mode::Headlines && isUrl(options.target)) options.mode = Mode::Download;
+    // --base belongs to the file form, --header to the URL form.
+    if (!options.base.empty() && options.mode != Mode::Headlines) return false;
+    return !options.header || options.mode == Mode::Download;
 }
 
 int HeadlinesTool::Run(const std::vector<std::string>& args) {
@@ -76,6 +135,8 @@ int HeadlinesTool::Run(const std::vector<std::string>& args) {
         return code(options);
     case Mode::Headlines:
         return headlines(options);
+    case Mode::Download:
+        return download(options);
     }
     err_ << Usage();
     return 2;
@@ -92,6 +153,13 @@ void HeadlinesTool::writeText(std::ostream& to, const std::string& sjis) {
         to << sjis;
     else
         to << platform::SjisToUtf8(sjis);
+}
+
+void HeadlinesTool::writeHeadline(const std::string& title, const std::string& link) {
+    writeText(out_, title);
+    out_ << '\t';
+    writeText(out_, link);
+    out_ << '\n';
 }
 
 void HeadlinesTool::writeLine(const std::string& sjis) {
@@ -118,12 +186,8 @@ int HeadlinesTool::headlines(const Options& options) {
     HeadlineExtractor extractor(base, base, titles, links, pending);
     extractor.Extract(items);
 
-    for (size_t i = 0; i < titles.size(); ++i) {
-        writeText(out_, titles[i]);
-        out_ << '\t';
-        writeText(out_, links[i]);
-        out_ << '\n';
-    }
+    for (size_t i = 0; i < titles.size(); ++i)
+        writeHeadline(titles[i], links[i]);
     for (const std::string& url : pending) {
         err_ << "pending\t";
         writeText(err_, url);
@@ -149,5 +213,58 @@ int HeadlinesTool::code(const Options& options) {
     zelHtml html;
     html.Attach(std::move(bytes));
     out_ << html.DetectCode() << '\n';
+    return 0;
+}
+
+int HeadlinesTool::download(const Options& options) {
+    // The update ends on the event loop; the command line has none of its own.
+    std::unique_ptr<QCoreApplication> app;
+    static int argc = 1;
+    static char name[] = "headlines";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+
+    ScratchFolder scratch;
+    if (scratch.path().empty()) {
+        err_ << "headlines: cannot make a temporary folder: " << std::strerror(errno) << '\n';
+        return 1;
+    }
+    std::string url = platform::Utf8ToSjis(options.target);
+    std::string host = TUrl(url).GetHost();
+    TNewsSites sites(platform::PathFromNative(scratch.path()));
+    TNewsSite* site = sites.Add(host.empty() ? "headlines" : host, url, 0, true);
+
+    std::mutex progressMutex;
+    if (&err_ == &std::cerr && isatty(STDERR_FILENO)) {
+        site->OnProgress = [&](TNewsSite*, uint8_t kind, int32_t value) {
+            std::lock_guard lock(progressMutex);
+            err_ << "\r" << kindName(kind) << ' ' << value << " bytes\x1B[K" << std::flush;
+        };
+    }
+    QEventLoop loop;
+    bool finished = false;
+    sites.OnUpdated = [&](TNewsSites*) {
+        finished = true;
+        loop.quit();
+    };
+    if (!site->Update()) {
+        err_ << "headlines: " << options.target << ": cannot start the download\n";
+        return 1;
+    }
+    if (!finished) loop.exec();
+    if (site->OnProgress) {
+        std::lock_guard lock(progressMutex);
+        err_ << "\r\x1B[K" << std::flush;
+    }
+
+    for (size_t i = 0; i < site->Titles.size(); ++i) {
+        if (i == 0 && !options.header) continue;
+        writeHeadline(site->Titles[i], site->Links[i]);
+    }
+    if (site->LastError != 0) {
+        err_ << "headlines: " << platform::SjisToUtf8(site->FailedURL) << ": "
+             << platform::DescribeError(site->LastError) << '\n';
+        return 1;
+    }
     return 0;
 }

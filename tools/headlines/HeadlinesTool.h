@@ -16,21 +16,24 @@ public:
     static const char* Usage();
 
 private:
-    enum class Mode { Headlines, Items, Code };
+    enum class Mode { Headlines, Download, Items, Code };
     struct Options {
         Mode mode = Mode::Headlines;
         bool sjis = false;
+        bool header = false;
         std::string base; // as given (UTF-8)
         std::string target;
     };
 
     bool parse(const std::vector<std::string>& args, Options& options, bool& help);
     bool readPage(const std::string& nativePath, std::string& bytes);
+    void writeHeadline(const std::string& title, const std::string& link);
     // Writes Shift_JIS text as UTF-8, or as it is with --sjis.
     void writeLine(const std::string& sjis);
     void writeText(std::ostream& to, const std::string& sjis);
 
     int headlines(const Options& options);
+    int download(const Options& options);
     int items(const Options& options);
     int code(const Options& options);
 

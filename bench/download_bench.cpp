@@ -1,0 +1,93 @@
+// Sites update in parallel: eleven sites whose server answers after 300 ms
+// each should take about as long as one. And a large page streams through a
+// small buffer: fetching 20 MB should raise the peak memory only a little.
+
+#include "bench/BenchSupport.h"
+#include "engine/inet/TWinInet.h"
+#include "engine/site/TNewsSites.h"
+
+#include "tests/support/EventPump.h"
+#include "tests/support/HttpServer.h"
+#include "tests/support/TempDir.h"
+
+#include <QCoreApplication>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr int kDelayMs = 300;
+
+testsupport::HttpServer& server() {
+    static testsupport::HttpServer s;
+    static bool routed = [] {
+        testsupport::HttpResponse slow{200, "<body>a (1/1)<br>"};
+        slow.delayMs = kDelayMs;
+        s.Route("/slow", slow);
+        s.Route("/big", {200, std::string(20 * 1024 * 1024, 'x')});
+        return true;
+    }();
+    (void)routed;
+    return s;
+}
+
+void updateSites(benchmark::State& state, int count) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    for (auto _ : state) {
+        TNewsSites sites(dir.path().string());
+        for (int i = 0; i < count; ++i)
+            sites.Add("site" + std::to_string(i), server().Url("/slow"), 1, true);
+        sites.UpdateAll();
+        if (!testsupport::PumpUntil([&] { return !sites.IsBusy(); }, 10000))
+            state.SkipWithError("timed out");
+    }
+}
+
+void BM_OneSite(benchmark::State& state) {
+    updateSites(state, 1);
+}
+void BM_ElevenSites(benchmark::State& state) {
+    updateSites(state, 11);
+}
+
+// The process's peak resident memory in kB, after resetting it when asked.
+long peakKb(bool reset) {
+    if (reset) std::ofstream("/proc/self/clear_refs") << "5";
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
+    return 0;
+}
+
+void BM_Download20MB(benchmark::State& state) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    std::string url = server().Url("/big");
+    double increase = 0;
+    for (auto _ : state) {
+        long before = peakKb(true);
+        TWinInet inet;
+        if (!inet.Download(url, dir.file("big.html"))) state.SkipWithError("download failed");
+        increase = static_cast<double>(peakKb(false) - before) / 1024.0;
+    }
+    state.SetBytesProcessed(state.iterations() * 20 * 1024 * 1024);
+    state.counters["peak_increase_MB"] = increase;
+}
+
+BENCHMARK(BM_OneSite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ElevenSites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Download20MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    return bench::RunAndCompare(
+        argc, argv,
+        {{"eleven delayed sites / one delayed site", "BM_ElevenSites", "BM_OneSite", 2.0}},
+        {{"peak memory increase, 20 MB download", "BM_Download20MB", "peak_increase_MB", 4.0,
+          "MB"}});
+}
