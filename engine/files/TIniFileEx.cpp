@@ -1,0 +1,83 @@
+#include "engine/files/TIniFileEx.h"
+
+#include "platform/fs/FileSystem.h"
+#include "platform/text/CommaText.h"
+#include "platform/text/SjisString.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+int toIntegerOr(std::string_view s, int fallback) {
+    // Decimal with an optional sign, within 32 bits, nothing else.
+    if (s.empty()) return fallback;
+    size_t p = s[0] == '-' || s[0] == '+' ? 1 : 0;
+    if (p == s.size()) return fallback;
+    int64_t value = 0;
+    for (; p < s.size(); ++p) {
+        if (s[p] < '0' || s[p] > '9') return fallback;
+        value = value * 10 + (s[p] - '0');
+        if (value > 0x80000000ll) return fallback;
+    }
+    if (s[0] == '-') value = -value;
+    return value < INT32_MIN || value > INT32_MAX ? fallback : static_cast<int>(value);
+}
+
+// A backslash that is not the trail byte of a two-byte character.
+std::string withSlashes(std::string_view path) {
+    std::string out(path);
+    for (size_t i = 0; i < out.size(); i += platform::SjisCharLength(out, i))
+        if (out[i] == '\\') out[i] = '/';
+    return out;
+}
+
+} // namespace
+
+std::pair<int, int> TIniFileEx::ReadPoint(std::string_view section, std::string_view ident,
+                                          std::string_view def) const {
+    std::vector<std::string> items = platform::SplitCommaText(ReadString(section, ident, def));
+    while (items.size() < 2)
+        items.emplace_back();
+    return {toIntegerOr(items[0], -1), toIntegerOr(items[1], -1)};
+}
+
+void TIniFileEx::WritePoint(std::string_view section, std::string_view ident, int x, int y) {
+    WriteString(section, ident, std::to_string(x) + "," + std::to_string(y));
+}
+
+std::string ExpandRelativePath(std::string_view fileName, std::string_view baseFolder) {
+    if (fileName.empty() || baseFolder.empty()) return std::string(fileName);
+    std::string name = withSlashes(fileName);
+    std::string joined = name.starts_with('/') ? name : withSlashes(baseFolder) + "/" + name;
+    if (!joined.starts_with('/')) {
+        std::error_code ec;
+        joined =
+            platform::PathFromNative(std::filesystem::current_path(ec).string()) + "/" + joined;
+    }
+
+    // Fold "." and ".." as a full-path expansion does; "/" and "." are never
+    // trail bytes.
+    std::vector<std::string_view> parts;
+    std::string_view rest(joined);
+    while (!rest.empty()) {
+        size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (std::string_view part : parts) {
+        out += '/';
+        out += part;
+    }
+    if (out.empty()) out = "/";
+    if (joined.ends_with('/') && out != "/") out += '/';
+    return out;
+}

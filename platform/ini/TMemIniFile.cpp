@@ -1,0 +1,234 @@
+#include "platform/ini/TMemIniFile.h"
+
+#include "platform/fs/FileSystem.h"
+#include "platform/text/SjisString.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string_view nameOf(std::string_view line) {
+    size_t eq = line.find('=');
+    return eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
+}
+
+std::string_view valueOf(std::string_view line) {
+    size_t eq = line.find('=');
+    return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+}
+
+bool parseInteger(std::string_view s, int& out) {
+    size_t p = 0;
+    while (p < s.size() && s[p] == ' ')
+        ++p;
+    bool negative = false;
+    if (p < s.size() && (s[p] == '-' || s[p] == '+')) negative = s[p++] == '-';
+    bool hex = false;
+    if (p < s.size() && s[p] == '$') {
+        hex = true;
+        ++p;
+    } else if (p + 1 < s.size() && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
+        hex = true;
+        p += 2;
+    }
+    if (p >= s.size()) return false;
+    uint64_t value = 0;
+    for (; p < s.size(); ++p) {
+        char c = s[p];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+        if (value > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;
+    }
+    if (hex) {
+        // Hexadecimal covers all 32 bits: $FFFFFFFF is -1.
+        auto bits = static_cast<int32_t>(static_cast<uint32_t>(value));
+        out = negative ? -bits : bits;
+        return true;
+    }
+    if (!negative && value > 0x7FFFFFFF) return false;
+    out = negative ? static_cast<int>(-static_cast<int64_t>(value)) : static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+    std::string text;
+    if (ReadFileBytes(fileName_, text)) SetText(text);
+}
+
+void TMemIniFile::SetText(std::string_view text) {
+    sections_.clear();
+    Section* current = nullptr;
+    size_t start = 0;
+    while (start <= text.size()) {
+        // Lines end in CR LF, LF or CR.
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = TrimView(text.substr(start, end - start));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+            sections_.push_back({std::string(TrimView(line.substr(1, line.size() - 2))), {}});
+            current = &sections_.back();
+        } else if (current) {
+            size_t eq = line.find('=');
+            if (eq == std::string_view::npos)
+                current->lines.emplace_back(line);
+            else
+                current->lines.push_back(std::string(TrimView(line.substr(0, eq))) + "=" +
+                                         std::string(TrimView(line.substr(eq + 1))));
+        }
+    }
+}
+
+std::string TMemIniFile::GetText() const {
+    std::string out;
+    for (const Section& s : sections_) {
+        out += "[" + s.name + "]\r\n";
+        for (const std::string& line : s.lines)
+            out += line + "\r\n";
+        out += "\r\n";
+    }
+    return out;
+}
+
+const TMemIniFile::Section* TMemIniFile::find(std::string_view section) const {
+    for (const Section& s : sections_)
+        if (EqualsNoCase(s.name, section)) return &s;
+    return nullptr;
+}
+
+TMemIniFile::Section* TMemIniFile::find(std::string_view section) {
+    return const_cast<Section*>(static_cast<const TMemIniFile*>(this)->find(section));
+}
+
+long TMemIniFile::indexOfName(const Section& s, std::string_view ident) {
+    for (size_t i = 0; i < s.lines.size(); ++i) {
+        size_t eq = s.lines[i].find('=');
+        if (eq != std::string::npos &&
+            EqualsNoCase(std::string_view(s.lines[i]).substr(0, eq), ident))
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+std::string TMemIniFile::ReadString(std::string_view section, std::string_view ident,
+                                    std::string_view def) const {
+    const Section* s = find(section);
+    if (!s) return std::string(def);
+    long i = indexOfName(*s, ident);
+    return i < 0 ? std::string(def) : std::string(valueOf(s->lines[static_cast<size_t>(i)]));
+}
+
+void TMemIniFile::WriteString(std::string_view section, std::string_view ident,
+                              std::string_view value) {
+    Section* s = find(section);
+    if (!s) {
+        sections_.push_back({std::string(section), {}});
+        s = &sections_.back();
+    }
+    std::string line = std::string(ident) + "=" + std::string(value);
+    long i = indexOfName(*s, ident);
+    if (i >= 0)
+        s->lines[static_cast<size_t>(i)] = std::move(line);
+    else
+        s->lines.push_back(std::move(line));
+}
+
+int TMemIniFile::ReadInteger(std::string_view section, std::string_view ident, int def) const {
+    int value;
+    return parseInteger(ReadString(section, ident, ""), value) ? value : def;
+}
+
+void TMemIniFile::WriteInteger(std::string_view section, std::string_view ident, int value) {
+    WriteString(section, ident, std::to_string(value));
+}
+
+bool TMemIniFile::ReadBool(std::string_view section, std::string_view ident, bool def) const {
+    return ReadInteger(section, ident, def ? 1 : 0) != 0;
+}
+
+void TMemIniFile::WriteBool(std::string_view section, std::string_view ident, bool value) {
+    WriteString(section, ident, value ? "1" : "0");
+}
+
+bool TMemIniFile::SectionExists(std::string_view section) const {
+    return find(section) != nullptr;
+}
+
+bool TMemIniFile::ValueExists(std::string_view section, std::string_view ident) const {
+    const Section* s = find(section);
+    return s && indexOfName(*s, ident) >= 0;
+}
+
+void TMemIniFile::EraseSection(std::string_view section) {
+    for (auto it = sections_.begin(); it != sections_.end(); ++it) {
+        if (EqualsNoCase(it->name, section)) {
+            sections_.erase(it);
+            return;
+        }
+    }
+}
+
+void TMemIniFile::DeleteKey(std::string_view section, std::string_view ident) {
+    Section* s = find(section);
+    if (!s) return;
+    long i = indexOfName(*s, ident);
+    if (i >= 0) s->lines.erase(s->lines.begin() + i);
+}
+
+void TMemIniFile::ReadSection(std::string_view section, std::vector<std::string>& list) const {
+    list.clear();
+    if (const Section* s = find(section))
+        for (const std::string& line : s->lines)
+            list.emplace_back(nameOf(line));
+}
+
+void TMemIniFile::ReadSectionValues(std::string_view section,
+                                    std::vector<std::string>& list) const {
+    list.clear();
+    if (const Section* s = find(section)) list = s->lines;
+}
+
+void TMemIniFile::ReadSections(std::vector<std::string>& list) const {
+    list.clear();
+    for (const Section& s : sections_)
+        list.push_back(s.name);
+}
+
+void TMemIniFile::UpdateFile() const {
+    // Written beside the target and renamed over it: a crash or a full disk
+    // leaves either the old file or the new one, never half of one.
+    std::string temporary = fileName_ + ".tmp" + std::to_string(::getpid());
+    if (!WriteFileBytes(temporary, GetText())) {
+        int e = errno;
+        RemoveFile(temporary);
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(e));
+    }
+    if (std::rename(NativePath(temporary).c_str(), NativePath(fileName_).c_str()) != 0) {
+        int e = errno;
+        RemoveFile(temporary);
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(e));
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,131 @@
+#include "engine/files/TIniFileEx.h"
+
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using Lines = std::vector<std::string>;
+
+TEST(IniFile, ReadsSectionsKeysAndValuesAsWritten) {
+    testsupport::TempDir dir;
+    // "[サイト]" with a Japanese key and value, in Shift_JIS.
+    std::string path =
+        dir.write("PLYXNews.ini", "; comment\r\nstray=ignored\r\n[PLYXNews]\r\n  Left = 10 \r\n"
+                                  "Title=\"quoted, kept\"\nFlag=1\rHex=$1F\r\nNeg=-$10\r\n"
+                                  "Big=2147483648\r\nTiny=-2147483648\r\nWide=0x7fffffff\r\n"
+                                  "dup=first\r\nDUP=second\r\nnovalue\r\n\r\n"
+                                  "[\x83\x54\x83\x43\x83\x67]\r\n\x96\xBC\x91\x4F=\x92\x6C\r\n");
+    TIniFileEx ini(path);
+    EXPECT_EQ(ini.FileName(), path);
+    EXPECT_EQ(ini.ReadString("plyxnews", "LEFT", ""), "10");
+    EXPECT_EQ(ini.ReadString("PLYXNews", "Title", ""), "\"quoted, kept\"");
+    EXPECT_TRUE(ini.ReadBool("PLYXNews", "Flag", false));
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Neg", 0), -16);
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Big", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Tiny", 0), INT32_MIN);
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Wide", 0), INT32_MAX);
+    EXPECT_EQ(ini.ReadInteger("PLYXNews", "Title", 5), 5);
+    EXPECT_EQ(ini.ReadString("PLYXNews", "dup", ""), "first");
+    EXPECT_EQ(ini.ReadString("\x83\x54\x83\x43\x83\x67", "\x96\xBC\x91\x4F", ""), "\x92\x6C");
+    EXPECT_EQ(ini.ReadString("Nowhere", "x", "default"), "default");
+    EXPECT_EQ(ini.ReadString("PLYXNews", "stray", "none"), "none")
+        << "lines before a section are dropped";
+
+    Lines list;
+    ini.ReadSections(list);
+    EXPECT_EQ(list, (Lines{"PLYXNews", "\x83\x54\x83\x43\x83\x67"}));
+    ini.ReadSection("PLYXNews", list);
+    EXPECT_EQ(list, (Lines{"Left", "Title", "Flag", "Hex", "Neg", "Big", "Tiny", "Wide", "dup",
+                           "DUP", ""}));
+    ini.ReadSectionValues("\x83\x54\x83\x43\x83\x67", list);
+    EXPECT_EQ(list, (Lines{"\x96\xBC\x91\x4F=\x92\x6C"}));
+}
+
+TEST(IniFile, WritesStayInMemoryUntilFlushWhichWritesCrLfText) {
+    testsupport::TempDir dir;
+    std::string path = dir.write("s.ini", "[A]\r\nx=1\r\n");
+    {
+        TIniFileEx ini(path);
+        ini.WriteString("A", "X", "2");
+        ini.WriteInteger("B", "n", -5);
+        ini.WriteBool("B", "on", true);
+        ini.WritePoint("B", "Pos", 10, -20);
+        ini.WriteString("B", "empty", "");
+    }
+    EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=1\r\n") << "no Flush, no change";
+
+    TIniFileEx ini(path);
+    ini.WriteString("A", "X", "2");
+    ini.WriteString("C", "gone", "1");
+    ini.EraseSection("c");
+    ini.WriteString("A", "y", "3");
+    ini.DeleteKey("A", "Y");
+    ini.WritePoint("B", "Pos", 10, -20);
+    ini.WriteString("B", "empty", "");
+    ini.Flush();
+    EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nX=2\r\n\r\n[B]\r\nPos=10,-20\r\nempty=\r\n\r\n");
+    EXPECT_TRUE(TIniFileEx(path).ValueExists("b", "EMPTY"));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp" + std::to_string(getpid())));
+}
+
+TEST(IniFile, AMissingFileIsEmptyAndAFailedFlushKeepsTheOldFile) {
+    testsupport::TempDir dir;
+    TIniFileEx missing(dir.file("none.ini"));
+    EXPECT_EQ(missing.ReadInteger("A", "x", 42), 42);
+    Lines list{"stale"};
+    missing.ReadSections(list);
+    EXPECT_TRUE(list.empty());
+
+    TIniFileEx nowhere(dir.file("no/such/folder/x.ini"));
+    nowhere.WriteString("A", "x", "1");
+    EXPECT_THROW(nowhere.Flush(), platform::EFCreateError);
+    EXPECT_EQ(nowhere.ReadString("A", "x", ""), "1") << "the memory image is unchanged";
+
+    if (geteuid() != 0) {
+        std::string path = dir.write("ro/keep.ini", "[A]\r\nx=old\r\n");
+        ::chmod(dir.file("ro").c_str(), 0555);
+        TIniFileEx ini(path);
+        ini.WriteString("A", "x", "new");
+        EXPECT_THROW(ini.Flush(), platform::EFCreateError);
+        EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=old\r\n");
+        ::chmod(dir.file("ro").c_str(), 0755);
+    }
+}
+
+TEST(IniFile, ReadPointSplitsCommaTextWithMinusOneForMissingHalves) {
+    TIniFileEx ini("/nonexistent/for/points.ini");
+    ini.WriteString("P", "two", "10,20");
+    ini.WriteString("P", "one", "10");
+    ini.WriteString("P", "empty", "");
+    ini.WriteString("P", "three", "3,4,5");
+    ini.WriteString("P", "blank", "7 8");
+    ini.WriteString("P", "junk", "x,-9");
+    ini.WriteString("P", "quoted", "\"5\",\"6\"");
+    using P = std::pair<int, int>;
+    EXPECT_EQ(ini.ReadPoint("P", "missing", "-1,-1"), (P{-1, -1}));
+    EXPECT_EQ(ini.ReadPoint("P", "two", "-1,-1"), (P{10, 20}));
+    EXPECT_EQ(ini.ReadPoint("P", "one", "-1,-1"), (P{10, -1}));
+    EXPECT_EQ(ini.ReadPoint("P", "empty", "-1,-1"), (P{-1, -1}));
+    EXPECT_EQ(ini.ReadPoint("P", "three", "-1,-1"), (P{3, 4}));
+    EXPECT_EQ(ini.ReadPoint("P", "blank", "-1,-1"), (P{7, 8}));
+    EXPECT_EQ(ini.ReadPoint("P", "junk", "-1,-1"), (P{-1, -9}));
+    EXPECT_EQ(ini.ReadPoint("P", "quoted", "-1,-1"), (P{5, 6}));
+    EXPECT_EQ(ini.ReadPoint("P", "missing", "4,5"), (P{4, 5}));
+}
+
+TEST(IniFile, ExpandRelativePathResolvesAgainstTheBaseWithoutChangingTheCurrentFolder) {
+    auto before = std::filesystem::current_path();
+    EXPECT_EQ(ExpandRelativePath("images\\back.bmp", "/designs/"), "/designs/images/back.bmp");
+    EXPECT_EQ(ExpandRelativePath("images/back.bmp", "/designs"), "/designs/images/back.bmp");
+    EXPECT_EQ(ExpandRelativePath("../skins/./a.bmp", "/designs/blue"), "/designs/skins/a.bmp");
+    EXPECT_EQ(ExpandRelativePath("/abs/a.bmp", "/designs"), "/abs/a.bmp");
+    EXPECT_EQ(ExpandRelativePath("a.bmp", ""), "a.bmp");
+    EXPECT_EQ(ExpandRelativePath("", "/designs"), "");
+    // "表" is 0x95 0x5C: its trail byte is no separator.
+    EXPECT_EQ(ExpandRelativePath("\x95\x5C.bmp", "/d"), "/d/\x95\x5C.bmp");
+    EXPECT_EQ(ExpandRelativePath("a.bmp", "rel"), before.string() + "/rel/a.bmp");
+    EXPECT_EQ(std::filesystem::current_path(), before);
+}
