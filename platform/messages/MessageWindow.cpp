@@ -209,6 +209,16 @@ LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
     return result;
 }
 
+void BroadcastMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto& [handle, entry] : r.windows) {
+        auto* event = new MessageEvent(message, wParam, lParam, nullptr);
+        publish();
+        QCoreApplication::postEvent(entry.receiver, event);
+    }
+}
+
 bool IsWindow(HWND window) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);

@@ -53,6 +53,9 @@ LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
 
 bool IsWindow(HWND window);
 
+// Posts to every message window (they all count as top-level windows).
+void BroadcastMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+
 // The first window with that class name (and title, when one is given).
 HWND FindWindow(std::string_view className, std::string_view title = {});
 

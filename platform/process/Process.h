@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -8,5 +9,13 @@ namespace platform {
 std::string ExecutablePath();
 // Its file name without folder and extension: "plyx", "headlines".
 std::string ExecutableBaseName();
+
+// The current process's command-line arguments, the program excluded.
+std::vector<std::string> CommandLineArguments();
+
+// Starts program (Shift_JIS path) with the arguments in workingFolder and
+// does not wait for it. False when it cannot be started.
+bool StartProcess(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::string& workingFolder);
 
 } // namespace platform

@@ -1,0 +1,76 @@
+#pragma once
+
+// Shared types of the host link: the events' signatures (the sender first),
+// the event set and the player's enumerations.
+
+#include <cstdint>
+#include <functional>
+
+class TObject {
+public:
+    virtual ~TObject() = default;
+};
+
+enum TPLYXDeviceType : int { dtUnknown = 0, dtAudio = 1, dtVideo = 2, dtCDAudio = 3 };
+enum TPLYXDisplayMode : int { dmNormal = 0, dmMini = 1, dmVideo = 2 };
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+using TPLYXEvent = std::function<void(TObject* sender, uint32_t event, int param)>;
+using TPLYXParamEvent = std::function<void(TObject* sender, int param)>;
+using TPLYXLREvent = std::function<void(TObject* sender, int left, int right)>;
+using TPLYXFlagEvent = std::function<void(TObject* sender, bool flag)>;
+using TPLYXReceiveEvent = std::function<uint32_t(TObject* sender, uint16_t cmd, uint32_t param)>;
+using TPLYXSpeanaEvent = std::function<void(TObject* sender, int* level)>;
+using TPLYXDeviceEvent = std::function<void(TObject* sender, TPLYXDeviceType device)>;
+using TPLYXDisplayModeEvent = std::function<void(TObject* sender, TPLYXDisplayMode mode)>;
+
+enum TPLYXEventKind : uint8_t {
+    evVolume,
+    evSpeana,
+    evLyrics,
+    evCounter,
+    evPosition,
+    evTimer,
+    evMove
+};
+
+// A set of TPLYXEventKind.
+class TPLYXEventSet {
+public:
+    TPLYXEventSet() = default;
+    TPLYXEventSet(std::initializer_list<TPLYXEventKind> kinds) {
+        for (TPLYXEventKind k : kinds)
+            insert(k);
+    }
+    void insert(TPLYXEventKind k) { bits_ |= static_cast<uint8_t>(1u << k); }
+    bool contains(TPLYXEventKind k) const { return bits_ & (1u << k); }
+    bool operator==(const TPLYXEventSet&) const = default;
+
+private:
+    uint8_t bits_ = 0;
+};
+
+// The notification codes of the registered message "WM_PLYX".
+enum PLYXCode : uint32_t {
+    pcOpen = 1,
+    pcClose = 2,
+    pcRun = 4,
+    pcAbort = 8,
+    pcPlayStatus = 0x10,
+    pcTimer = 0x20,
+    pcCounter = 0x40,
+    pcPosition = 0x80,
+    pcVolume = 0x100,
+    pcLyrics = 0x200,
+    pcMove = 0x400,
+    pcMenu = 0x800,
+    pcNewClient = 0x401,   // system to all windows: a client window exists
+    pcToolChanged = 0x403, // system to player: reload the tools
+    pcReceive = 0x08000000,
+    pcSpeana = 0x10000000,
+    pcButton = 0x20000000,
+    pcStatus = 0x40000000,
+    pcUser = 0x80000000,
+};
+
+constexpr uint32_t kDefaultEventMask = 0xEFFFF81F;

@@ -1,0 +1,201 @@
+#include "host/PlyxPlayer.h"
+
+#include "host/PlyxControl.h"
+#include "platform/fs/PathNames.h"
+
+#include <algorithm>
+
+using namespace platform;
+
+namespace {
+
+constexpr uint32_t kStatusCode = 0x40000000;
+constexpr uint32_t kUserCode = 0x80000000;
+
+} // namespace
+
+PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
+    messageId_ = RegisterWindowMessage("WM_PLYX");
+    window_ = std::make_unique<MessageWindow>(
+        [this](uint32_t m, WPARAM w, LPARAM l) { return windowProcedure(m, w, l); }, "TFormPLYX",
+        "PLYX");
+    control_ = std::make_shared<PlyxControl>(*this);
+    Properties = {{"Visible", 1},
+                  {"Left", 100},
+                  {"Top", 100},
+                  {"Width", 320},
+                  {"Height", 120},
+                  {"PlayStatus", 0},
+                  {"Volume", 80},
+                  {"RecLevel", 100},
+                  {"Rate", 100},
+                  {"AdjustVolLevel", 100},
+                  {"AdjustSpeanaLevel", 100},
+                  {"Zoom", 100},
+                  {"FixedVideoWidth", 640},
+                  {"FixedVideoHeight", 480}};
+    for (auto [id, caption] :
+         std::initializer_list<std::pair<long, const char*>>{{kMenuPlugins, "Plug-ins"},
+                                                             {kMenuPlay, "Play"},
+                                                             {kMenuView, "View"},
+                                                             {kMenuTools, "Tools"},
+                                                             {kMenuHelp, "Help"}})
+        menus_.push_back({id, 0, caption});
+    menus_.push_back({kMenuAbout, kMenuHelp, "About PLYX..."});
+
+    CoRegisterClassObject(CLSID_PLYXControl, [this](const IID& iid, void** object) {
+        return control_->QueryInterface(iid, object);
+    });
+    clock_.start();
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    if (options_.runTimer) timer_.start(20);
+    BroadcastMessage(messageId_, 1, static_cast<LPARAM>(Window()));
+}
+
+PlyxPlayer::~PlyxPlayer() {
+    timer_.stop();
+    BroadcastMessage(messageId_, 2, static_cast<LPARAM>(Window()));
+    CoRevokeClassObject(CLSID_PLYXControl);
+    control_->Detach();
+}
+
+std::string PlyxPlayer::SettingsPath() const {
+    return options_.path.empty() ? std::string() : ChangeFileExt(options_.path, ".ini");
+}
+
+LRESULT PlyxPlayer::windowProcedure(uint32_t message, WPARAM wParam, LPARAM) {
+    if (message != messageId_) return DefWindowProc(message, wParam, 0);
+    if (wParam == 0x403) Log.push_back("ReloadTools");
+    return 1;
+}
+
+void PlyxPlayer::changed() {
+    if (OnChanged) OnChanged();
+}
+
+// ---- clients ------------------------------------------------------------------
+
+void PlyxPlayer::Connect(HWND window) {
+    if (std::none_of(clients_.begin(), clients_.end(),
+                     [&](const Client& c) { return c.window == window; }))
+        clients_.push_back({window, 0, {}});
+}
+
+void PlyxPlayer::Disconnect(HWND window) {
+    std::erase_if(clients_, [&](const Client& c) { return c.window == window; });
+}
+
+void PlyxPlayer::SetEventMask(HWND window, uint32_t mask) {
+    for (Client& c : clients_)
+        if (c.window == window) c.mask = mask;
+}
+
+uint32_t PlyxPlayer::GetEventMask(HWND window) const {
+    for (const Client& c : clients_)
+        if (c.window == window) return c.mask;
+    return 0;
+}
+
+void PlyxPlayer::SetPluginName(HWND window, const std::string& name) {
+    Connect(window);
+    for (Client& c : clients_)
+        if (c.window == window) c.pluginName = name;
+}
+
+HWND PlyxPlayer::FindPlugin(const std::string& name) const {
+    for (const Client& c : clients_)
+        if (!name.empty() && c.pluginName == name) return c.window;
+    return 0;
+}
+
+void PlyxPlayer::post(HWND window, uint32_t code, int32_t value) {
+    PostMessage(window, messageId_, code, value);
+}
+
+void PlyxPlayer::Notify(uint32_t code, int32_t value) {
+    // A code is sent to the clients that asked for its bit (the status and
+    // user codes by their high bits).
+    uint32_t bit = code >= 0x10000 ? (code & 0xFFFF0000u) : code;
+    for (const Client& c : clients_)
+        if (c.mask & bit) post(c.window, code, value);
+}
+
+void PlyxPlayer::NotifyStatus(int status, int32_t value) {
+    Notify(kStatusCode | static_cast<uint32_t>(status), value);
+}
+
+void PlyxPlayer::Tick() {
+    Notify(0x20, static_cast<int32_t>(clock_.elapsed()));
+}
+
+void PlyxPlayer::MoveTo(int left, int top) {
+    Properties["Left"] = left;
+    Properties["Top"] = top;
+    Notify(0x400, static_cast<int32_t>((static_cast<uint32_t>(left) & 0xFFFF) |
+                                       (static_cast<uint32_t>(top) << 16)));
+    changed();
+}
+
+void PlyxPlayer::SetStayOnTop(bool on) {
+    Properties["StayOnTop"] = on;
+    NotifyStatus(4, on);
+    changed();
+}
+
+void PlyxPlayer::SetDesign(const std::string& design) {
+    Design = design;
+    NotifyStatus(18, 0);
+    changed();
+}
+
+// ---- menus ----------------------------------------------------------------------
+
+PlyxMenuItem* PlyxPlayer::MenuItem(long id) {
+    for (PlyxMenuItem& item : menus_)
+        if (item.id == id) return &item;
+    return nullptr;
+}
+
+std::vector<long> PlyxPlayer::Children(long parent) const {
+    std::vector<long> children;
+    for (const PlyxMenuItem& item : menus_)
+        if (item.parent == parent && parent != 0) children.push_back(item.id);
+    return children;
+}
+
+long PlyxPlayer::AddMenu(HWND owner, long parent, int index, const std::string& caption) {
+    long id = nextMenuId_++;
+    PlyxMenuItem item{id, parent, caption, true, false, owner};
+    std::vector<long> siblings = Children(parent);
+    auto at = menus_.end();
+    if (index >= 0 && static_cast<size_t>(index) < siblings.size())
+        at = std::find_if(menus_.begin(), menus_.end(),
+                          [&](const PlyxMenuItem& m) { return m.id == siblings[index]; });
+    menus_.insert(at, item);
+    changed();
+    return id;
+}
+
+void PlyxPlayer::DeleteMenu(long id) {
+    for (long child : Children(id))
+        DeleteMenu(child);
+    PlyxMenuItem* item = MenuItem(id);
+    if (!item) return;
+    HWND owner = item->owner;
+    std::erase_if(menus_, [&](const PlyxMenuItem& m) { return m.id == id; });
+    if (owner) post(owner, kStatusCode | 27, static_cast<int32_t>(id));
+    changed();
+}
+
+void PlyxPlayer::ClickMenu(long id) {
+    PlyxMenuItem* item = MenuItem(id);
+    if (!item) return;
+    if (item->owner)
+        post(item->owner, 0x800, static_cast<int32_t>(id));
+    else
+        Log.push_back("Menu " + std::to_string(id));
+}
+
+void PlyxPlayer::AboutToShowMenu(long id) {
+    NotifyStatus(22, static_cast<int32_t>(id));
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+// The stand-in player: its state, its clients and their subscriptions,
+// its menus, play list and lyrics, and the notifications it sends by the
+// registered message "WM_PLYX". It runs with or without a window; tests
+// drive it headless and tick its timer by hand.
+
+#include "platform/gdi/TFont.h"
+#include "platform/messages/MessageWindow.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class PlyxControl;
+
+struct PlyxMenuItem {
+    long id;
+    long parent;
+    std::string caption; // Shift_JIS; "-" is a separator
+    bool enabled = true;
+    bool checked = false;
+    platform::HWND owner = 0; // the client that made it; 0 for the player's own
+};
+
+struct PlyxTrack {
+    std::string s[5];  // S3 is the file path
+    int32_t n[7] = {}; // N1..N4, N5<<16|N6, N7, N8
+};
+
+struct PlyxLyricsLine {
+    std::string text;
+    int32_t align = 2;
+    bool flag = true;
+    platform::TFont font;
+    int32_t tag = 0;
+};
+
+class PlyxPlayer {
+public:
+    struct Options {
+        int version = 6320;
+        bool runTimer = true; // tick every 20 ms by itself
+        std::string path;     // the executable's path (Shift_JIS); its ".ini" is the settings file
+    };
+
+    explicit PlyxPlayer(Options options);
+    ~PlyxPlayer();
+    PlyxPlayer(const PlyxPlayer&) = delete;
+    PlyxPlayer& operator=(const PlyxPlayer&) = delete;
+
+    // The main window's handle ("TFormPLYX"), the registered message id.
+    platform::HWND Window() const { return window_->Handle(); }
+    uint32_t MessageId() const { return messageId_; }
+    PlyxControl& Control() { return *control_; }
+    const Options& GetOptions() const { return options_; }
+    std::string SettingsPath() const;
+
+    // ---- clients -----------------------------------------------------------
+    struct Client {
+        platform::HWND window;
+        uint32_t mask;
+        std::string pluginName;
+    };
+    void Connect(platform::HWND window);
+    void Disconnect(platform::HWND window);
+    void SetEventMask(platform::HWND window, uint32_t mask);
+    uint32_t GetEventMask(platform::HWND window) const;
+    void SetPluginName(platform::HWND window, const std::string& name);
+    platform::HWND FindPlugin(const std::string& name) const;
+    const std::vector<Client>& Clients() const { return clients_; }
+
+    // Posts "WM_PLYX" (code, value) to every client subscribed to the code.
+    void Notify(uint32_t code, int32_t value);
+    // Status n (code 0x40000000 | n) to the subscribed clients.
+    void NotifyStatus(int status, int32_t value);
+    // One timer tick: 0x20 with the milliseconds since the start.
+    void Tick();
+
+    // ---- state that notifies -------------------------------------------------
+    void MoveTo(int left, int top);
+    void SetStayOnTop(bool on);
+    void SetDesign(const std::string& design);
+
+    // Plain properties by name (Left, Top, Width, Height, Volume, Zoom, ...).
+    std::map<std::string, int32_t> Properties;
+    std::string Design;
+    std::vector<PlyxTrack> PlayList;
+    std::vector<PlyxLyricsLine> Lyrics;
+    std::vector<std::string> Log; // commands received, for tests
+
+    // ---- menus ---------------------------------------------------------------
+    const std::vector<PlyxMenuItem>& Menus() const { return menus_; }
+    PlyxMenuItem* MenuItem(long id);
+    std::vector<long> Children(long parent) const;
+    long AddMenu(platform::HWND owner, long parent, int index, const std::string& caption);
+    // Deletes the item and what hangs under it; its owner gets status 27.
+    void DeleteMenu(long id);
+    // A click: the owner gets 0x800 with the id.
+    void ClickMenu(long id);
+    // Before a menu opens: status 22 with its id.
+    void AboutToShowMenu(long id);
+
+    // Called whenever something visible changed.
+    std::function<void()> OnChanged;
+
+private:
+    platform::LRESULT windowProcedure(uint32_t message, platform::WPARAM wParam,
+                                      platform::LPARAM lParam);
+    void post(platform::HWND window, uint32_t code, int32_t value);
+    void changed();
+
+    Options options_;
+    uint32_t messageId_;
+    std::unique_ptr<platform::MessageWindow> window_;
+    std::shared_ptr<PlyxControl> control_;
+    std::vector<Client> clients_;
+    std::vector<PlyxMenuItem> menus_;
+    long nextMenuId_ = 0x10000;
+    QElapsedTimer clock_;
+    QTimer timer_;
+};
+
+// The player's root menus.
+constexpr long kMenuPlugins = 0x4000, kMenuPlay = 0x5000, kMenuView = 0x9000, kMenuTools = 0x8000,
+               kMenuHelp = 0x5F00, kMenuAbout = 0x5FF0;

@@ -1,0 +1,37 @@
+#pragma once
+
+// The class library's font record: a face name with a character set, a
+// height in pixels or a size in points, style bits and a colour. Plain
+// data; widgets turn it into a QFont where text is drawn.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum FontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// Colour values are 0x00BBGGRR, or the system colours (0x80000000 | index);
+// clNone is 0x1FFFFFFF.
+using TColor = int32_t;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWindowText = static_cast<TColor>(0x80000008);
+
+struct TFont {
+    std::string Name = "MS UI Gothic"; // Shift_JIS
+    int Charset = 1;                   // DEFAULT_CHARSET
+    // Height in pixels when negative-as-given; the size in points is
+    // kept alongside, as the class library keeps both views of one value.
+    int Height = -12;
+    uint8_t Style = 0;
+    TColor Color = clWindowText;
+    int PixelsPerInch = 96;
+
+    int Size() const { return -Height * 72 / PixelsPerInch; }
+    void SetSize(int points) { Height = -(points * PixelsPerInch + 36) / 72; }
+    void SetHeight(int height) { Height = height; }
+    bool operator==(const TFont&) const = default;
+};
+
+} // namespace platform
