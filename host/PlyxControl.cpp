@@ -177,6 +177,13 @@ HRESULT PlyxControl::NotifyEvent(LONG target, LONG wParam, LONG lParam) {
                : E_INVALIDARG;
 }
 
+HRESULT PlyxControl::Close() {
+    if (!player_) return RPC_E_DISCONNECTED;
+    command("Close");
+    if (player_->OnCloseRequest) player_->OnCloseRequest();
+    return S_OK;
+}
+
 HRESULT PlyxControl::Seek(LONG a, LONG b) {
     if (!player_) return RPC_E_DISCONNECTED;
     return command("Seek " + std::to_string(a) + " " + std::to_string(b));

@@ -101,9 +101,7 @@ public:
                     LONG* runId) override;
     HRESULT Disconnect(LONG window) override;
     HRESULT Abort(LONG window) override;
-    HRESULT Close() override {
-        return command("Close");
-    }
+    HRESULT Close() override;
     HRESULT ShutDown() override {
         return command("ShutDown");
     }
@@ -222,11 +220,12 @@ public:
     }
     PLYX_RESERVED(7)
     PLYX_RESERVED(9)
-    PLYX_RESERVED(10) PLYX_RESERVED(11) PLYX_RESERVED(12) PLYX_RESERVED(13) PLYX_RESERVED(14)
-        PLYX_RESERVED(15) PLYX_RESERVED(16) PLYX_RESERVED(17) PLYX_RESERVED(18) PLYX_RESERVED(19)
-            PLYX_RESERVED(20) PLYX_RESERVED(21) PLYX_RESERVED(22) PLYX_RESERVED(23)
-                PLYX_RESERVED(24) PLYX_RESERVED(26) PLYX_RESERVED(27) PLYX_RESERVED(36)
-                    PLYX_RESERVED(37) PLYX_RESERVED(79)
+    PLYX_RESERVED(10)
+    PLYX_RESERVED(11) PLYX_RESERVED(12) PLYX_RESERVED(13) PLYX_RESERVED(14) PLYX_RESERVED(15)
+        PLYX_RESERVED(16) PLYX_RESERVED(17) PLYX_RESERVED(18) PLYX_RESERVED(19) PLYX_RESERVED(20)
+            PLYX_RESERVED(21) PLYX_RESERVED(22) PLYX_RESERVED(23) PLYX_RESERVED(24)
+                PLYX_RESERVED(26) PLYX_RESERVED(27) PLYX_RESERVED(36) PLYX_RESERVED(37)
+                    PLYX_RESERVED(79)
 #undef PLYX_RESERVED
 
                         private : HRESULT getLong(const char* name, LONG* value);

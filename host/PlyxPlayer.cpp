@@ -2,6 +2,7 @@
 
 #include "host/PlyxControl.h"
 #include "platform/fs/PathNames.h"
+#include "platform/ini/TMemIniFile.h"
 
 #include <algorithm>
 
@@ -42,6 +43,10 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
                                                              {kMenuHelp, "Help"}})
         menus_.push_back({id, 0, caption});
     menus_.push_back({kMenuAbout, kMenuHelp, "About PLYX..."});
+    for (const char* caption : {"Play", "Pause", "Stop"})
+        menus_.push_back({nextMenuId_++, kMenuPlay, caption});
+    for (const char* caption : {"Play list", "Stay on top"})
+        menus_.push_back({nextMenuId_++, kMenuView, caption});
 
     CoRegisterClassObject(CLSID_PLYXControl, [this](const IID& iid, void** object) {
         return control_->QueryInterface(iid, object);
@@ -65,7 +70,10 @@ std::string PlyxPlayer::SettingsPath() const {
 
 LRESULT PlyxPlayer::windowProcedure(uint32_t message, WPARAM wParam, LPARAM) {
     if (message != messageId_) return DefWindowProc(message, wParam, 0);
-    if (wParam == 0x403) Log.push_back("ReloadTools");
+    if (wParam == 0x403) {
+        Log.push_back("ReloadTools");
+        ReloadTools();
+    }
     return 1;
 }
 
@@ -194,6 +202,18 @@ void PlyxPlayer::ClickMenu(long id) {
         post(item->owner, 0x800, static_cast<int32_t>(id));
     else
         Log.push_back("Menu " + std::to_string(id));
+}
+
+void PlyxPlayer::ReloadTools() {
+    std::erase_if(menus_,
+                  [](const PlyxMenuItem& m) { return m.parent == kMenuTools && m.owner == 0; });
+    if (SettingsPath().empty()) return;
+    platform::TMemIniFile settings(SettingsPath());
+    std::vector<std::string> tools;
+    settings.ReadSection("Tool", tools);
+    for (const std::string& name : tools)
+        if (!name.empty()) menus_.push_back({nextMenuId_++, kMenuTools, name});
+    changed();
 }
 
 void PlyxPlayer::AboutToShowMenu(long id) {

@@ -107,8 +107,14 @@ public:
     // Before a menu opens: status 22 with its id.
     void AboutToShowMenu(long id);
 
-    // Called whenever something visible changed.
+    // Rebuilds the player's own items under the Tools menu from section
+    // "Tool" of its settings file (done again on 0x403).
+    void ReloadTools();
+
+    // Called whenever something visible changed, and when a client asks the
+    // player to close.
     std::function<void()> OnChanged;
+    std::function<void()> OnCloseRequest;
 
 private:
     platform::LRESULT windowProcedure(uint32_t message, platform::WPARAM wParam,

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <dlfcn.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -63,6 +64,26 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
     int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0;
+}
+
+} // namespace platform
+
+namespace platform {
+
+Library::Library(const std::string& path) {
+    handle_ = ::dlopen(SjisToUtf8(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        const char* e = ::dlerror();
+        error_ = e ? e : "cannot load";
+    }
+}
+
+Library::~Library() {
+    if (handle_) ::dlclose(handle_);
+}
+
+void* Library::Symbol(const char* name) const {
+    return handle_ ? ::dlsym(handle_, name) : nullptr;
 }
 
 } // namespace platform

@@ -19,3 +19,25 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
                   const std::string& workingFolder);
 
 } // namespace platform
+
+namespace platform {
+
+// A loaded shared library (dlopen), unloaded with the object.
+class Library {
+public:
+    // Shift_JIS path. Failed() tells whether it loaded; Error() why not.
+    explicit Library(const std::string& path);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    bool Loaded() const { return handle_ != nullptr; }
+    const std::string& Error() const { return error_; }
+    void* Symbol(const char* name) const;
+
+private:
+    void* handle_ = nullptr;
+    std::string error_;
+};
+
+} // namespace platform

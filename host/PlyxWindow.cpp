@@ -1,0 +1,143 @@
+#include "host/PlyxWindow.h"
+
+#include "host/PlyxPlayer.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+
+#include <QContextMenuEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+QString text(const std::string& sjis) {
+    return QString::fromStdU16String(platform::SjisToUtf16(sjis));
+}
+
+} // namespace
+
+PlyxWindow::PlyxWindow(PlyxPlayer& player)
+    : QWidget(nullptr, Qt::FramelessWindowHint), player_(player) {
+    setWindowTitle("PLYX");
+    setObjectName("TFormPLYX");
+    resize(player_.Properties["Width"], player_.Properties["Height"]);
+    move(player_.Properties["Left"], player_.Properties["Top"]);
+    loadSkin();
+    player_.OnChanged = [this] {
+        loadSkin();
+        setWindowFlag(Qt::WindowStaysOnTopHint, player_.Properties["StayOnTop"] != 0);
+        refreshPlayList();
+        update();
+    };
+}
+
+void PlyxWindow::loadSkin() {
+    skin_ = QPixmap();
+    if (!player_.Design.empty())
+        skin_.load(QString::fromStdString(platform::NativePath(player_.Design)));
+}
+
+void PlyxWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!skin_.isNull()) {
+        p.drawPixmap(rect(), skin_);
+    } else {
+        QLinearGradient g(0, 0, 0, height());
+        g.setColorAt(0, QColor(0x20, 0x30, 0x50));
+        g.setColorAt(1, QColor(0x08, 0x10, 0x20));
+        p.fillRect(rect(), g);
+        p.setPen(QColor(0x60, 0x80, 0xB0));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    p.setPen(QColor(0xF0, 0xF0, 0xF0));
+    QFont title = font();
+    title.setBold(true);
+    title.setPointSize(14);
+    p.setFont(title);
+    p.drawText(QRect(12, 8, width() - 24, 28), Qt::AlignLeft | Qt::AlignVCenter, "PLYX");
+    QFont small = font();
+    small.setPointSize(9);
+    p.setFont(small);
+    QString track = player_.PlayList.empty() ? QStringLiteral("(no tracks)")
+                                             : text(player_.PlayList.front().s[0]);
+    p.drawText(QRect(12, 40, width() - 24, 20), Qt::AlignLeft | Qt::AlignVCenter, track);
+    p.setPen(QColor(0x40, 0xC0, 0xFF));
+    p.drawText(QRect(12, height() - 30, width() - 24, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("%1 tracks  -  right-click for menus").arg(player_.PlayList.size()));
+}
+
+void PlyxWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragOffset_ = event->position().toPoint();
+}
+
+void PlyxWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void PlyxWindow::moveEvent(QMoveEvent*) {
+    player_.MoveTo(x(), y());
+}
+
+void PlyxWindow::FillMenu(QMenu* menu, long parent) {
+    menu->clear();
+    for (long id : player_.Children(parent)) {
+        const PlyxMenuItem* item = player_.MenuItem(id);
+        if (item->caption == "-") {
+            menu->addSeparator();
+            continue;
+        }
+        if (!player_.Children(id).empty()) {
+            QMenu* sub = menu->addMenu(text(item->caption));
+            sub->setEnabled(item->enabled);
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [this, sub, id] {
+                player_.AboutToShowMenu(id);
+                FillMenu(sub, id);
+            });
+            FillMenu(sub, id);
+            continue;
+        }
+        QAction* action = menu->addAction(text(item->caption));
+        action->setEnabled(item->enabled);
+        action->setCheckable(item->checked);
+        action->setChecked(item->checked);
+        QObject::connect(action, &QAction::triggered, [this, id] {
+            if (id == kMenuAbout) return;
+            player_.ClickMenu(id);
+            if (player_.MenuItem(id) && player_.MenuItem(id)->caption == "Play list")
+                ShowPlayList();
+        });
+    }
+}
+
+void PlyxWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    for (long root : {kMenuPlugins, kMenuPlay, kMenuView, kMenuTools, kMenuHelp}) {
+        const PlyxMenuItem* item = player_.MenuItem(root);
+        QMenu* sub = menu.addMenu(text(item->caption));
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [this, sub, root] {
+            player_.AboutToShowMenu(root);
+            FillMenu(sub, root);
+        });
+        FillMenu(sub, root);
+    }
+    menu.exec(event->globalPos());
+}
+
+void PlyxWindow::ShowPlayList() {
+    if (!playList_) {
+        playList_ = std::make_unique<QListWidget>();
+        playList_->setWindowTitle("PLYX - Play list");
+        playList_->resize(320, 240);
+    }
+    refreshPlayList();
+    playList_->move(x(), y() + height() + 8);
+    playList_->show();
+}
+
+void PlyxWindow::refreshPlayList() {
+    if (!playList_) return;
+    playList_->clear();
+    for (const PlyxTrack& track : player_.PlayList)
+        playList_->addItem(text(track.s[2]));
+}

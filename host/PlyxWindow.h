@@ -1,0 +1,39 @@
+#pragma once
+
+// The stand-in player's window: a small borderless skinned panel (the
+// design's picture, or a plain gradient), dragged with the mouse, with the
+// player's menus on a right click and a play list it can show.
+
+#include <QListWidget>
+#include <QMenu>
+#include <QPixmap>
+#include <QWidget>
+
+#include <memory>
+
+class PlyxPlayer;
+
+class PlyxWindow : public QWidget {
+public:
+    explicit PlyxWindow(PlyxPlayer& player);
+
+    // Fills a menu with the player's items under parent (for tests too).
+    void FillMenu(QMenu* menu, long parent);
+    void ShowPlayList();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void loadSkin();
+    void refreshPlayList();
+
+    PlyxPlayer& player_;
+    QPixmap skin_;
+    QPoint dragOffset_;
+    std::unique_ptr<QListWidget> playList_;
+};
