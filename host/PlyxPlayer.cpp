@@ -48,6 +48,16 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
     for (const char* caption : {"Play list", "Stay on top"})
         menus_.push_back({nextMenuId_++, kMenuView, caption});
 
+    // Lyrics of the sample track, each line with a font of its own.
+    for (const char* text : {"First line", "Second line", "Third line"}) {
+        PlyxLyricsLine line;
+        line.text = text;
+        line.font.Name = "\x82\x6C\x82\x72 \x82\x6F\x96\xBE\x92\xA9"; // ＭＳ Ｐ明朝
+        line.font.Charset = 128;
+        line.font.Height = -16 - static_cast<int>(Lyrics.size());
+        line.tag = static_cast<int32_t>(Lyrics.size()) + 1;
+        Lyrics.push_back(line);
+    }
     CoRegisterClassObject(CLSID_PLYXControl, [this](const IID& iid, void** object) {
         return control_->QueryInterface(iid, object);
     });

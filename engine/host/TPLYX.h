@@ -9,6 +9,7 @@
 #include "engine/host/TLyrics.h"
 #include "engine/host/TPLYXMenu.h"
 #include "engine/host/TPLYXTypes.h"
+#include "engine/host/TTrackInfo.h"
 #include "platform/gdi/TFont.h"
 #include "platform/messages/MessageWindow.h"
 
@@ -73,6 +74,107 @@ public:
     void NotifyStatus(int status, int value);
     void NotifyDeleteMenu(long id);
 
+    // ---- properties and commands (bound: the player's; unbound: fixed) ----------
+    bool GetVisible();
+    void SetVisible(bool value);
+    int GetLeft();
+    void SetLeft(int value);
+    int GetTop();
+    void SetTop(int value);
+    int GetWidth();
+    int GetHeight();
+    int GetPlayStatus();
+    int GetTrack();
+    void SetTrack(int value);
+    int GetPosition();
+    void SetPosition(int value);
+    int GetLength();
+    int GetVolume();
+    void SetVolume(int value);
+    int GetCounter();
+    void SetCounter(int value);
+    bool GetRepeat();
+    void SetRepeat(bool value);
+    bool GetRandom();
+    void SetRandom(bool value);
+    bool GetRemainTime();
+    void SetRemainTime(bool value);
+    std::string GetDesign();
+    void SetDesign(const std::string& name);
+    TPLYXDisplayMode GetDisplayMode();
+    void SetDisplayMode(TPLYXDisplayMode value);
+    bool GetOnTimer();
+    void SetOnTimer(bool value);
+    int GetOnTime();
+    void SetOnTime(int value);
+    bool GetOffTimer();
+    void SetOffTimer(bool value);
+    int GetOffTime();
+    void SetOffTime(int value);
+    bool GetShutDownRecord();
+    void SetShutDownRecord(bool value);
+    int GetRecLevel();
+    void SetRecLevel(int value);
+    void Stop();
+    void Pause();
+    void Play();
+    void FF(bool on);
+    void Rewind(bool on);
+    void Next();
+    void Back();
+    void Eject();
+    void Seek(int a, int b);
+    void ShowPlayList();
+    void ShowProperty();
+    void ShowMenu();
+    void ShowToolMenu();
+    void Click(int value);
+    void KeyDown(unsigned short key, TShiftState shift);
+    TLyrics* GetText();
+    TLyrics* GetLyricsText(int index) { return LyricsList.GetLyricsText(index); }
+    void GetVolumes(int* left, int* right);
+    void GetSpeana(int* levels);
+    void SavePLYXini();
+    platform::TColor GetColor(int index);
+    platform::TFont* GetFont(int index);
+    void GetFormImage(const std::string& name);
+    int GetRate();
+    void SetRate(int value);
+    int GetAdjustVolLevel();
+    void SetAdjustVolLevel(int value);
+    int GetAdjustSpeanaLevel();
+    void SetAdjustSpeanaLevel(int value);
+    bool GetMute();
+    void SetMute(bool value);
+    int GetZoom();
+    void SetZoom(int value);
+    int GetFixedVideoWidth();
+    void SetFixedVideoWidth(int value);
+    int GetFixedVideoHeight();
+    void SetFixedVideoHeight(int value);
+    bool GetShutDownPlay();
+    void SetShutDownPlay(bool value);
+    TPLYXDeviceType GetAudioVideo();
+    bool GetStayOnTop();
+    void SetStayOnTop(bool value);
+    std::string GetPluginName(unsigned long index);
+    void SetPluginName(const std::string& name);
+    bool FindPlugin(const std::string& name, void** first, void** second);
+    unsigned long SendPlugin(unsigned long target, unsigned short cmd, unsigned long param);
+    int GetTracks();
+    void New();
+    void Add(const std::string& file);
+    void Load(const std::string& file);
+    void Save(const std::string& file);
+    TTrackInfo GetTrackInfo(int index);
+    void SetTrackInfo(int index, const TTrackInfo& info);
+
+    // The player's settings file (its path with ".ini"), bound or not.
+    std::string SettingsFileName() const;
+    bool ToolExists(const std::string& name);
+    void SetTool(const std::string& name, const std::string& value);
+    void DeleteTool(const std::string& name);
+
     // ---- menus -------------------------------------------------------------
     TPLYXMenu* GetMenu(long id);
     void ClearMenuList();
@@ -130,6 +232,8 @@ public:
     TPLYXParamEvent OnZoom;
 
 private:
+    // A failed read: the property and the result go to stderr.
+    void reportRead(platform::HRESULT hr, const char* call);
     bool queryInterfaces(platform::IUnknown* unknown);
     void releaseInterfaces();
 

@@ -24,6 +24,19 @@ using TPLYXSpeanaEvent = std::function<void(TObject* sender, int* level)>;
 using TPLYXDeviceEvent = std::function<void(TObject* sender, TPLYXDeviceType device)>;
 using TPLYXDisplayModeEvent = std::function<void(TObject* sender, TPLYXDisplayMode mode)>;
 
+// The keys held with a key press: shift, alt, ctrl, then the mouse buttons
+// and a double click, as bits 1 to 64.
+using TShiftState = uint8_t;
+enum : TShiftState {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
+
 enum TPLYXEventKind : uint8_t {
     evVolume,
     evSpeana,
