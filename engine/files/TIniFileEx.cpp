@@ -2,6 +2,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/text/CommaText.h"
+#include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <cstdint>
@@ -9,21 +10,6 @@
 #include <vector>
 
 namespace {
-
-int toIntegerOr(std::string_view s, int fallback) {
-    // Decimal with an optional sign, within 32 bits, nothing else.
-    if (s.empty()) return fallback;
-    size_t p = s[0] == '-' || s[0] == '+' ? 1 : 0;
-    if (p == s.size()) return fallback;
-    int64_t value = 0;
-    for (; p < s.size(); ++p) {
-        if (s[p] < '0' || s[p] > '9') return fallback;
-        value = value * 10 + (s[p] - '0');
-        if (value > 0x80000000ll) return fallback;
-    }
-    if (s[0] == '-') value = -value;
-    return value < INT32_MIN || value > INT32_MAX ? fallback : static_cast<int>(value);
-}
 
 // A backslash that is not the trail byte of a two-byte character.
 std::string withSlashes(std::string_view path) {
@@ -40,7 +26,7 @@ std::pair<int, int> TIniFileEx::ReadPoint(std::string_view section, std::string_
     std::vector<std::string> items = platform::SplitCommaText(ReadString(section, ident, def));
     while (items.size() < 2)
         items.emplace_back();
-    return {toIntegerOr(items[0], -1), toIntegerOr(items[1], -1)};
+    return {platform::StrToIntDef(items[0], -1), platform::StrToIntDef(items[1], -1)};
 }
 
 void TIniFileEx::WritePoint(std::string_view section, std::string_view ident, int x, int y) {

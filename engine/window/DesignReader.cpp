@@ -1,0 +1,179 @@
+#include "engine/window/DesignReader.h"
+
+#include "engine/region/zelRegion.h"
+#include "platform/fs/PathNames.h"
+#include "platform/gdi/BitmapFile.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/Numbers.h"
+#include "platform/text/SjisString.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace platform;
+
+const char* const kButtonSections[7] = {"Logo", "Close", "Play", "Rewind", "FF", "Back", "Next"};
+
+namespace {
+
+constexpr TColor kWhite = 16777215;
+
+} // namespace
+
+void ApplyFontSpec(TFont& font, std::string_view spec) {
+    ParseFontSpec(spec, font.Name, font.Height, font.Charset, font.Style);
+}
+
+bool LoadPicture(TBitmap& bitmap, const std::string& fileName) {
+    if (fileName.empty()) return false;
+    bitmap.Transparent = false;
+    std::string ext = SjisLowerCase(ExtractFileName(fileName));
+    if (ext.ends_with(".jpg") || ext.ends_with(".jpeg")) {
+        QImage decoded;
+        if (LoadJpegFile(fileName, decoded) && !decoded.isNull() && decoded.width() >= 1 &&
+            decoded.height() >= 1) {
+            bitmap.Image = decoded;
+            bitmap.SourceBits = 24;
+            return true;
+        }
+    }
+    QImage image;
+    int bits = 24;
+    if (!LoadBitmapFile(fileName, image, &bits)) return false;
+    bitmap.Image = image;
+    bitmap.SourceBits = bits;
+    return true;
+}
+
+void AddToImageList(TImageList& list, const TBitmap& bitmap, TColor maskColor) {
+    if (maskColor != clNone) {
+        list.BkColor = clNone;
+        list.Masked = true;
+        list.Add(bitmap, maskColor);
+    } else if (bitmap.SourceBits == 1) {
+        list.BkColor = kWhite;
+        list.Masked = true;
+        list.Add(bitmap, 0);
+    } else {
+        list.BkColor = clNone;
+        list.Masked = false;
+        list.Add(bitmap, clNone);
+    }
+}
+
+bool LoadImageStrip(TImageList& list, const std::string& fileName, TColor maskColor,
+                    int frameCount) {
+    list.Clear();
+    TBitmap picture;
+    if (!LoadPicture(picture, fileName) || frameCount <= 0) return false;
+    list.Width = picture.Width() / frameCount;
+    list.Height = picture.Height();
+    AddToImageList(list, picture, maskColor);
+    return true;
+}
+
+void ReadControlSection(TControl& control, const TIniFileEx& ini, std::string_view section) {
+    auto* label = dynamic_cast<TLabel*>(&control);
+    if (label) {
+        label->AutoSize = false;
+        label->CenterVertically = true;
+        label->ShowAccelChar = false;
+        label->WordWrap = false;
+    }
+    control.SetBounds(ini.ReadInteger(section, "Left", 0), ini.ReadInteger(section, "Top", 0),
+                      ini.ReadInteger(section, "Width", 0), ini.ReadInteger(section, "Height", 0));
+    TFont* font = label ? &label->Font : nullptr;
+    TColor* back = label ? &label->Color : nullptr;
+    if (auto* panel = dynamic_cast<TPanel*>(&control)) {
+        panel->ParentFont = false;
+        font = &panel->Font;
+        back = &panel->Color;
+    }
+    if (label) label->ParentFont = false;
+    if (font) {
+        ApplyFontSpec(*font, ini.ReadString(section, "Font", kDefaultFontSpec));
+        font->Color = ini.ReadInteger(section, "Color", kWhite);
+    }
+    if (back) *back = ini.ReadInteger(section, "BackColor", 0);
+    if (label) {
+        label->Alignment = ini.ReadInteger(section, "Alignment", 0);
+        label->Transparent = ini.ReadBool(section, "Transparent", false);
+    }
+    control.ShowHint = true;
+    control.setVisible(ini.ReadBool(section, "Visible", false));
+    control.update();
+}
+
+void ReadImageButtonSection(TImage& image, TImageList& list, const TIniFileEx& ini,
+                            std::string_view section) {
+    bool visible = ini.ReadBool(section, "Visible", false);
+    image.setVisible(visible);
+    image.move(ini.ReadInteger(section, "Left", 0), ini.ReadInteger(section, "Top", 0));
+    std::string path =
+        ExpandRelativePath(ini.ReadString(section, "Graphics", ""), ExtractFileDir(ini.FileName()));
+    LoadImageStrip(list, path, clNone, 4);
+    image.resize(list.Width, list.Height);
+    TBitmap frame;
+    if (list.GetBitmap(0, frame))
+        image.Picture.Image = frame.Image;
+    else
+        image.Picture.Image = QImage();
+    image.Transparent = ini.ReadBool(section, "Transparent", false);
+    image.Picture.Transparent = image.Transparent;
+    image.Picture.TransparentColor =
+        image.Transparent ? ini.ReadInteger(section, "BackColor", 0) : clNone;
+    image.update();
+    image.ShowHint = true;
+    image.setVisible(visible);
+}
+
+void LoadDesign(DesignControls& c, const std::string& fileName) {
+    if (fileName.empty()) return;
+    TIniFileEx ini(fileName);
+    std::string folder = ExtractFileDir(fileName);
+
+    if (c.background) {
+        LoadPicture(c.background->Picture,
+                    ExpandRelativePath(ini.ReadString("Form", "Graphics", ""), folder));
+        if (!c.background->Picture.Empty()) {
+            c.background->setGeometry(0, 0, c.background->Picture.Width(),
+                                      c.background->Picture.Height());
+            if (c.form)
+                c.form->resize(c.background->Picture.Width(), c.background->Picture.Height());
+        }
+    }
+    if (c.region) {
+        // A shape that cannot be made leaves the window as it was; designs
+        // report nothing to the user.
+        try {
+            if (ini.ReadBool("Form", "Transparent", false)) {
+                c.region->SetTransparentColor(ini.ReadInteger("Form", "BackColor", 0));
+                c.region->Create();
+                c.region->Set();
+            } else {
+                c.region->Delete();
+            }
+        } catch (const ERegionError& e) {
+            std::fprintf(stderr, "design: %s\n", SjisToUtf8(e.what()).c_str());
+        }
+    }
+    if (c.formFont) ApplyFontSpec(*c.formFont, ini.ReadString("Form", "Font", kDefaultFontSpec));
+    if (c.panel) {
+        ReadControlSection(*c.panel, ini, "DisplayPanel");
+        if (c.labelNews) {
+            // The headline label follows its panel's font and, as labels
+            // do by default, its colour.
+            c.labelNews->Font = c.panel->Font;
+            c.labelNews->ParentFont = true;
+            c.labelNews->Color = c.panel->Color;
+            c.labelNews->Transparent = ini.ReadBool("DisplayPanel", "Transparent", false);
+            c.labelNews->setVisible(true);
+        }
+    }
+    if (c.labelDateTime) ReadControlSection(*c.labelDateTime, ini, "TimeCounter");
+    if (c.labelSiteName) ReadControlSection(*c.labelSiteName, ini, "Device");
+    for (int i = 0; i < 7; ++i)
+        if (c.buttons[i] && c.lists[i])
+            ReadImageButtonSection(*c.buttons[i], *c.lists[i], ini, kButtonSections[i]);
+    if (c.form) c.form->update();
+}

@@ -1,0 +1,16 @@
+// Arbitrary text as a design's font specification.
+
+#include "engine/window/FontSpec.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string spec(reinterpret_cast<const char*>(data), size);
+    std::string name = "Old";
+    int height = -12, charset = 1;
+    uint8_t style = 0;
+    ParseFontSpec(spec, name, height, charset, style);
+    if (style > 15 || charset < 0 || charset > 255) __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,48 @@
+#include "platform/text/Numbers.h"
+
+#include <cstdint>
+
+namespace platform {
+
+bool ParseInteger(std::string_view s, int& out) {
+    size_t p = 0;
+    while (p < s.size() && s[p] == ' ')
+        ++p;
+    bool negative = false;
+    if (p < s.size() && (s[p] == '-' || s[p] == '+')) negative = s[p++] == '-';
+    bool hex = false;
+    if (p < s.size() && s[p] == '$') {
+        hex = true;
+        ++p;
+    } else if (p + 1 < s.size() && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
+        hex = true;
+        p += 2;
+    }
+    if (p >= s.size()) return false;
+    uint64_t value = 0;
+    for (; p < s.size(); ++p) {
+        char c = s[p];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+        if (value > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;
+    }
+    if (hex) {
+        // Hexadecimal covers all 32 bits: $FFFFFFFF is -1.
+        auto bits = static_cast<int32_t>(static_cast<uint32_t>(value));
+        out = negative ? -bits : bits;
+        return true;
+    }
+    if (!negative && value > 0x7FFFFFFF) return false;
+    out = negative ? static_cast<int>(-static_cast<int64_t>(value)) : static_cast<int>(value);
+    return true;
+}
+
+} // namespace platform
