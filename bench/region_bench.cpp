@@ -55,6 +55,7 @@ BENCHMARK(BM_Baseline20ms)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     return bench::RunAndCompare(
         argc, argv,
