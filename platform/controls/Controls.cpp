@@ -4,6 +4,7 @@
 #include "platform/text/Cp932.h"
 
 #include <QBitmap>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <mutex>
@@ -64,6 +65,21 @@ void TImage::paintEvent(QPaintEvent*) {
     p.drawPixmap(0, 0, pixmap);
 }
 
+void TImage::ShowFrame(const TImageList& list, int index) {
+    TBitmap frame;
+    if (list.GetBitmap(index, frame)) Picture.Image = frame.Image;
+    update();
+}
+
+void TLabel::SetCaption(const std::string& caption) {
+    Caption = caption;
+    if (AutoSize) {
+        QFontMetrics metrics(ToQFont(Font));
+        resize(metrics.horizontalAdvance(text(caption)) + 1, metrics.height());
+    }
+    update();
+}
+
 void TImageList::Add(const TBitmap& bitmap, TColor maskColor) {
     if (bitmap.Empty() || Width <= 0) return;
     for (int x = 0; x + Width <= bitmap.Width(); x += Width) {
@@ -96,9 +112,9 @@ void TLabel::paintEvent(QPaintEvent*) {
                                                       : Qt::AlignLeft;
     align |= CenterVertically ? Qt::AlignVCenter : Qt::AlignTop;
     QString caption = text(Caption);
-    // Without accelerators an ampersand is just a character; Qt draws text
-    // literally unless asked otherwise.
+    // Without accelerators an ampersand is just a character.
     int flags = static_cast<int>(align) | (WordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
+    if (ShowAccelChar) flags |= Qt::TextShowMnemonic;
     p.drawText(rect(), flags, caption);
 }
 

@@ -44,9 +44,13 @@ public:
     bool ShowHint = false;
 };
 
+class TImageList;
+
 class TImage : public TControl {
 public:
     explicit TImage(QWidget* parent) : TControl(parent) {}
+    // Shows frame index of the list (normal, disabled, pressed, busy).
+    void ShowFrame(const TImageList& list, int index);
     TBitmap Picture;
     // Draws the picture with its transparent colour masked out.
     bool Transparent = false;
@@ -88,6 +92,9 @@ class TLabel : public TControl {
 public:
     enum Align { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
     explicit TLabel(QWidget* parent) : TControl(parent) {}
+    // Sets the text; with AutoSize the label takes the text's size.
+    void SetCaption(const std::string& caption);
+
     std::string Caption;
     TFont Font;
     bool ParentFont = true;

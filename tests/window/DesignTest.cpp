@@ -232,3 +232,27 @@ TEST(Design, AMissingDesignReadsAsAllDefaults) {
     LoadDesign(c, "");
     EXPECT_EQ(form.size(), QSize(123, 45));
 }
+
+TEST(Controls, LabelsSizeToTheirTextAndButtonsShowAnyFrame) {
+    QWidget form;
+    TLabel label(&form);
+    label.Font.Height = -20;
+    label.SetCaption("A&B wide caption");
+    EXPECT_GT(label.width(), 60);
+    EXPECT_GE(label.height(), 20);
+    label.AutoSize = false;
+    label.resize(10, 10);
+    label.SetCaption("longer still and longer");
+    EXPECT_EQ(label.size(), QSize(10, 10)) << "a label that does not size itself keeps its size";
+
+    TImageList list;
+    ASSERT_TRUE(LoadImageStrip(list, kData + "strip1bit.bmp", clNone, 4));
+    TImage image(&form);
+    image.ShowFrame(list, 1);
+    EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(255, 255, 255))
+        << "frame 1 starts at x 12: white";
+    image.ShowFrame(list, 2);
+    EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0));
+    image.ShowFrame(list, 9);
+    EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0)) << "no such frame: the picture stays";
+}
