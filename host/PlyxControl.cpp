@@ -15,6 +15,21 @@ void out(BSTR* target, const std::string& sjis) {
     if (target) *target = SysAllocString(SjisToUtf16(sjis));
 }
 
+// The text, alignment, flag, font and tag of a lyrics line, as both the
+// current-text and the per-line calls hand them out.
+void outLine(const PlyxLyricsLine& line, BSTR* text, LONG* align, VARIANT_BOOL* flag, BSTR* face,
+             LONG* charset, LONG* size, LONG* style, LONG* color, LONG* tag) {
+    out(text, line.text);
+    if (align) *align = line.align;
+    if (flag) *flag = line.flag ? VARIANT_TRUE : VARIANT_FALSE;
+    out(face, line.font.Name);
+    if (charset) *charset = line.font.Charset;
+    if (size) *size = line.font.Height;
+    if (style) *style = line.font.Style;
+    if (color) *color = line.font.Color;
+    if (tag) *tag = line.tag;
+}
+
 std::string in(BSTR text) {
     return text ? Utf16ToSjis(std::u16string_view(text, SysStringLen(text))) : std::string();
 }
@@ -202,16 +217,8 @@ HRESULT PlyxControl::GetText(BSTR* text, LONG* align, VARIANT_BOOL* showFlag,
                              LONG* style, LONG* color, LONG* tag) {
     if (!player_) return RPC_E_DISCONNECTED;
     PlyxLyricsLine line = player_->Lyrics.empty() ? PlyxLyricsLine{} : player_->Lyrics.front();
-    out(text, line.text);
-    if (align) *align = line.align;
-    if (showFlag) *showFlag = line.flag ? VARIANT_TRUE : VARIANT_FALSE;
+    outLine(line, text, align, showFlag, face, charset, size, style, color, tag);
     if (accelFlag) *accelFlag = VARIANT_FALSE;
-    out(face, line.font.Name);
-    if (charset) *charset = line.font.Charset;
-    if (size) *size = line.font.Height;
-    if (style) *style = line.font.Style;
-    if (color) *color = line.font.Color;
-    if (tag) *tag = line.tag;
     return S_OK;
 }
 
@@ -392,15 +399,7 @@ HRESULT PlyxControl::GetLyrics(LONG index, LONG* lineNo, BSTR* text, LONG* align
     if (index < 0 || static_cast<size_t>(index) >= player_->Lyrics.size()) return E_INVALIDARG;
     const PlyxLyricsLine& line = player_->Lyrics[static_cast<size_t>(index)];
     if (lineNo) *lineNo = index;
-    out(text, line.text);
-    if (align) *align = line.align;
-    if (flag) *flag = line.flag ? VARIANT_TRUE : VARIANT_FALSE;
-    out(face, line.font.Name);
-    if (charset) *charset = line.font.Charset;
-    if (size) *size = line.font.Height;
-    if (style) *style = line.font.Style;
-    if (color) *color = line.font.Color;
-    if (tag) *tag = line.tag;
+    outLine(line, text, align, flag, face, charset, size, style, color, tag);
     return S_OK;
 }
 

@@ -63,6 +63,14 @@ void receive() {
     handOffs.load(std::memory_order_acquire);
 }
 
+// Queues a message for a receiver; the registry lock is held by the caller.
+void postTo(QObject* receiver, uint32_t message, WPARAM wParam, LPARAM lParam,
+            std::shared_ptr<Reply> reply) {
+    auto* event = new MessageEvent(message, wParam, lParam, std::move(reply));
+    publish();
+    QCoreApplication::postEvent(receiver, event); // takes the event over
+}
+
 LRESULT callProcedure(const WindowProcedure& procedure, uint32_t message, WPARAM wParam,
                       LPARAM lParam) {
     // No exception may leave a Qt event handler.
@@ -163,9 +171,7 @@ bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
         SetLastError(ErrorInvalidWindowHandle);
         return false;
     }
-    auto* event = new MessageEvent(message, wParam, lParam, nullptr);
-    publish();
-    QCoreApplication::postEvent(it->second.receiver, event);
+    postTo(it->second.receiver, message, wParam, lParam, nullptr);
     return true;
 }
 
@@ -188,9 +194,7 @@ bool SendMessageTimeout(HWND window, uint32_t message, WPARAM wParam, LPARAM lPa
             if (result) *result = value;
             return true;
         }
-        auto* event = new MessageEvent(message, wParam, lParam, reply);
-        publish();
-        QCoreApplication::postEvent(receiver, event);
+        postTo(receiver, message, wParam, lParam, reply);
     }
     std::unique_lock wait(reply->mutex);
     if (!reply->done.wait_for(wait, std::chrono::milliseconds(timeoutMs),
@@ -213,9 +217,7 @@ void BroadcastMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     for (auto& [handle, entry] : r.windows) {
-        auto* event = new MessageEvent(message, wParam, lParam, nullptr);
-        publish();
-        QCoreApplication::postEvent(entry.receiver, event);
+        postTo(entry.receiver, message, wParam, lParam, nullptr);
     }
 }
 
