@@ -1,4 +1,4 @@
-// Arbitrary text as a design's font specification.
+// Arbitrary text as a design's font spec.
 
 #include "engine/window/FontSpec.h"
 

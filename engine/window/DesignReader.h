@@ -1,7 +1,7 @@
 #pragma once
 
 // The reading rules of window designs (".plyxd" INI files): font
-// specifications, pictures, four-frame button strips, and the placing of a
+// specs, pictures, four-frame button strips, and the placing of a
 // control from one section. The news window and the skin panels share them.
 
 #include "engine/files/TIniFileEx.h"

@@ -1,13 +1,13 @@
 #pragma once
 
-// Font specifications of window designs: face, size, charset and style
+// Font specs of window designs: face, size, charset and style
 // words in comma text, as in font="ＭＳ Ｐゴシック",12,BOLD,ITALIC.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-// The font specification every control falls back to.
+// The font spec every control falls back to.
 extern const char* const kDefaultFontSpec; // "\"ＭＳ Ｐゴシック\",-12,DEFAULT", Shift_JIS
 
 // Changes only what spec names: face (the character set then resets to
