@@ -84,9 +84,11 @@ LRESULT callProcedure(const WindowProcedure& procedure, uint32_t message, WPARAM
     return 0;
 }
 
-class Receiver : public QObject {
+} // namespace
+
+class MessageWindowReceiver : public QObject {
 public:
-    explicit Receiver(WindowProcedure procedure) : procedure_(std::move(procedure)) {}
+    explicit MessageWindowReceiver(WindowProcedure procedure) : procedure_(std::move(procedure)) {}
 
     LRESULT call(uint32_t message, WPARAM wParam, LPARAM lParam) {
         return callProcedure(procedure_, message, wParam, lParam);
@@ -111,8 +113,12 @@ private:
     WindowProcedure procedure_;
 };
 
+namespace {
+
+using Receiver = MessageWindowReceiver;
+
 struct Entry {
-    Receiver* receiver;
+    Receiver* receiver; // owned by its MessageWindow
     std::string className;
     std::string title;
 };
@@ -139,28 +145,23 @@ std::string lowerAscii(std::string_view s) {
 
 } // namespace
 
-MessageWindow::MessageWindow(WindowProcedure procedure, std::string className, std::string title) {
-    auto* receiver = new Receiver(std::move(procedure));
+MessageWindow::MessageWindow(WindowProcedure procedure, std::string className, std::string title)
+    : receiver_(std::make_unique<Receiver>(std::move(procedure))) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     handle_ = r.next++;
-    r.windows.emplace(handle_, Entry{receiver, std::move(className), std::move(title)});
+    r.windows.emplace(handle_, Entry{receiver_.get(), std::move(className), std::move(title)});
 }
 
 MessageWindow::~MessageWindow() {
-    Receiver* receiver = nullptr;
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
-        auto it = r.windows.find(handle_);
-        if (it != r.windows.end()) {
-            receiver = it->second.receiver;
-            r.windows.erase(it);
-        }
+        r.windows.erase(handle_);
     }
-    // Out of the registry first, so no post can reach it any more; deleting
-    // the receiver drops whatever was still queued for it.
-    delete receiver;
+    // Out of the registry first, so no post can reach it any more; the
+    // receiver then goes, dropping whatever was still queued for it.
+    receiver_.reset();
 }
 
 bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {

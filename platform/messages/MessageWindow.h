@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,8 @@ constexpr uint32_t ErrorTimeout = 1460;
 
 using WindowProcedure = std::function<LRESULT(uint32_t message, WPARAM wParam, LPARAM lParam)>;
 
+class MessageWindowReceiver;
+
 class MessageWindow {
 public:
     // className and title make the window findable with FindWindow.
@@ -38,6 +41,7 @@ public:
 
 private:
     HWND handle_;
+    std::unique_ptr<MessageWindowReceiver> receiver_;
 };
 
 // Queues the message for the window's thread. False (GetLastError
