@@ -153,9 +153,9 @@ TEST_F(Sites, ASiteWithoutAUrlNeverUpdates) {
 }
 
 TEST_F(Sites, UpdateAllWhileBusyStartsNothingAndTheListReportsOnceWhenAllAreDone) {
-    server.Route("/a", page("a (1/1)<br>", 100));
-    server.Route("/b", page("b (1/1)<br>", 300));
-    server.Route("/c", page("c (1/1)<br>", 200));
+    server.Route("/a", page("a (1/1)<br>", 400));
+    server.Route("/b", page("b (1/1)<br>", 600));
+    server.Route("/c", page("c (1/1)<br>", 500));
     TNewsSites sites(plugin());
     sites.Add("a", server.Url("/a"), 10, true);
     sites.Add("b", server.Url("/b"), 10, true);
