@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
 
 using namespace platform;
 
@@ -255,4 +256,32 @@ TEST(Controls, LabelsSizeToTheirTextAndButtonsShowAnyFrame) {
     EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0));
     image.ShowFrame(list, 9);
     EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0)) << "no such frame: the picture stays";
+}
+
+TEST(Controls, JapaneseFaceNamesMapToTheInstalledIpaFonts) {
+    struct Case {
+        const char* face;
+        const char* family;
+    } cases[] = {
+        {"ＭＳ Ｐゴシック", "IPAPGothic"},
+        {"ＭＳ ゴシック", "IPAGothic"},
+        {"ＭＳ Ｐ明朝", "IPAPMincho"},
+        {"ＭＳ 明朝", "IPAMincho"},
+    };
+    for (const Case& c : cases) {
+        TFont font;
+        font.Name = Utf8ToSjis(c.face);
+        font.Height = -16;
+        font.Style = fsBold | fsUnderline;
+        QFont q = ToQFont(font);
+        EXPECT_EQ(QFont::substitute(q.family()).compare(c.family, Qt::CaseInsensitive), 0)
+            << c.face;
+        EXPECT_EQ(QFontInfo(q).family().compare(c.family, Qt::CaseInsensitive), 0)
+            << c.face << " drew " << QFontInfo(q).family().toStdString()
+            << ": is fonts-ipafont installed?";
+        EXPECT_EQ(q.pixelSize(), 16);
+        EXPECT_TRUE(q.bold());
+        EXPECT_TRUE(q.underline());
+        EXPECT_FALSE(q.italic());
+    }
 }
