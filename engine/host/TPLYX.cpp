@@ -545,9 +545,10 @@ TPLYXMenu* TPLYX::RemoveMenu(TPLYXMenu* item) {
     }
     for (auto it = MenuList.begin(); it != MenuList.end(); ++it) {
         if (it->get() == item) {
-            it->release();
+            // The caller takes the wrapper over, as the list gives it up.
+            TPLYXMenu* released = it->release();
             MenuList.erase(it);
-            return item;
+            return released;
         }
     }
     return nullptr;
