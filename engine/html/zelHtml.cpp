@@ -3,6 +3,7 @@
 #include "engine/html/JapaneseCodes.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
+#include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <algorithm>
@@ -26,15 +27,6 @@ void append(std::string& s, uint16_t c) {
     }
 }
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-    if (c <= '9') return c - '0';
-    return (c | 0x20) - 'a' + 10;
-}
-
 // Shift_JIS bytes for the code point of a numeric reference, or "" when the
 // reference names nothing code page 932 can show.
 std::string referencedCharacter(std::string_view body) {
@@ -43,8 +35,8 @@ std::string referencedCharacter(std::string_view body) {
     std::string_view digits = hex ? body.substr(1) : body;
     if (digits.empty()) return {};
     for (char d : digits) {
-        if (hex ? !isHexDigit(d) : !(d >= '0' && d <= '9')) return {};
-        cp = cp * (hex ? 16 : 10) + (hex ? hexValue(d) : d - '0');
+        if (hex ? !platform::IsHexDigit(d) : !(d >= '0' && d <= '9')) return {};
+        cp = cp * (hex ? 16 : 10) + (hex ? platform::HexValue(d) : d - '0');
         if (cp > 0x10FFFF) return {};
     }
     if (cp == 0) return {};

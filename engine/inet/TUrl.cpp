@@ -1,5 +1,6 @@
 #include "engine/inet/TUrl.h"
 
+#include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <vector>
@@ -10,15 +11,6 @@ namespace {
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
-}
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexValue(char c) {
-    if (c <= '9') return c - '0';
-    return (c | 0x20) - 'a' + 10;
 }
 
 // Position just after the last separator, stepping over two-byte
@@ -161,7 +153,7 @@ std::string DecodeURL(std::string_view text) {
     size_t percent = text.find('%');
     if (percent == std::string_view::npos || percent + 1 >= text.size()) return std::string(text);
     char next = text[percent + 1];
-    if (next != '%' && !isHexDigit(next)) return std::string(text);
+    if (next != '%' && !platform::IsHexDigit(next)) return std::string(text);
 
     std::string out;
     out.reserve(text.size());
@@ -174,8 +166,9 @@ std::string DecodeURL(std::string_view text) {
         } else if (i + 1 < text.size() && text[i + 1] == '%') {
             out += '%';
             ++i;
-        } else if (i + 2 < text.size() && isHexDigit(text[i + 1]) && isHexDigit(text[i + 2])) {
-            int byte = hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]);
+        } else if (i + 2 < text.size() && platform::IsHexDigit(text[i + 1]) &&
+                   platform::IsHexDigit(text[i + 2])) {
+            int byte = platform::HexValue(text[i + 1]) * 16 + platform::HexValue(text[i + 2]);
             // A NUL would cut the URL short wherever it goes next.
             if (byte == 0) return std::string(text);
             out += static_cast<char>(byte);

@@ -1,5 +1,6 @@
 #include "engine/inet/UrlComponents.h"
 
+#include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <cctype>
@@ -11,13 +12,6 @@ bool isAsciiAlpha(char c) {
 }
 bool isAsciiDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c) {
-    if (isAsciiDigit(c)) return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 int schemeNumberOf(std::string_view scheme) {
@@ -42,8 +36,8 @@ std::string decodeEscapes(std::string_view s) {
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '%' && i + 2 < s.size()) {
-            int hi = hexValue(s[i + 1]);
-            int lo = hexValue(s[i + 2]);
+            int hi = platform::HexValue(s[i + 1]);
+            int lo = platform::HexValue(s[i + 2]);
             if (hi >= 0 && lo >= 0 && (hi | lo) != 0) {
                 out += static_cast<char>(hi * 16 + lo);
                 i += 2;

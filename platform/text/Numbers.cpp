@@ -21,16 +21,8 @@ bool ParseInteger(std::string_view s, int& out) {
     if (p >= s.size()) return false;
     uint64_t value = 0;
     for (; p < s.size(); ++p) {
-        char c = s[p];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
+        int digit = hex ? HexValue(s[p]) : (s[p] >= '0' && s[p] <= '9' ? s[p] - '0' : -1);
+        if (digit < 0) return false;
         value = value * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
         if (value > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;
     }
