@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 using platform::GetLastError;
 using platform::SetLastError;
@@ -32,43 +30,16 @@ uint32_t errorOfErrno(int e) {
     }
 }
 
-class OutputFile {
-public:
-    explicit OutputFile(const std::string& sjisPath) {
-        std::string native = platform::NativePath(sjisPath);
-        std::error_code ec;
-        std::filesystem::path parent = std::filesystem::path(native).parent_path();
-        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-        fd_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd_ < 0) SetLastError(errorOfErrno(errno));
-    }
-    ~OutputFile() { close(); }
-    bool isOpen() const { return fd_ >= 0; }
-    bool write(const char* data, size_t size) {
-        while (size > 0) {
-            ssize_t n = ::write(fd_, data, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                SetLastError(n < 0 ? errorOfErrno(errno) : platform::ErrorWriteFault);
-                return false;
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool close() {
-        if (fd_ < 0) return true;
-        int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) == 0) return true;
-        SetLastError(errorOfErrno(errno));
-        return false;
-    }
-
-private:
-    int fd_ = -1;
-};
+// The page's file, its missing folders made first.
+std::unique_ptr<platform::OutputFile> createFile(const std::string& sjisPath) {
+    std::error_code ec;
+    std::filesystem::path parent =
+        std::filesystem::path(platform::NativePath(sjisPath)).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+    auto file = std::make_unique<platform::OutputFile>(sjisPath);
+    if (!file->IsOpen()) SetLastError(errorOfErrno(errno));
+    return file;
+}
 
 } // namespace
 
@@ -166,10 +137,10 @@ bool TWinInet::Download(const std::string& url, const std::string& file) {
     }
     event(EventProgress, 0);
 
-    std::unique_ptr<OutputFile> out;
+    std::unique_ptr<platform::OutputFile> out;
     if (!file.empty()) {
-        out = std::make_unique<OutputFile>(file);
-        if (!out->isOpen()) {
+        out = createFile(file);
+        if (!out->IsOpen()) {
             LastError = GetLastError();
             event(EventFailed, 0);
             return false;
@@ -192,7 +163,8 @@ bool TWinInet::Download(const std::string& url, const std::string& file) {
             break;
         }
         if (read == 0) break;
-        if (out && !out->write(buffer, static_cast<size_t>(read))) {
+        if (out && !out->Write(std::string_view(buffer, static_cast<size_t>(read)))) {
+            SetLastError(errorOfErrno(errno));
             ok = false;
             break;
         }
@@ -204,7 +176,10 @@ bool TWinInet::Download(const std::string& url, const std::string& file) {
         }
         event(EventProgress, total);
     }
-    if (out && !out->close() && ok) ok = false;
+    if (out && !out->Close() && ok) {
+        SetLastError(errorOfErrno(errno));
+        ok = false;
+    }
     event(EventLoopEnded, total);
     uint32_t failure = GetLastError();
     CloseInternet();

@@ -20,13 +20,6 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     int get() const { return fd_; }
-    // Closes now and reports whether the close itself succeeded (a full disk
-    // may only show there).
-    bool close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
 
 private:
     int fd_;
@@ -66,19 +59,35 @@ bool ReadFileBytes(std::string_view sjisPath, std::string& out) {
     return true;
 }
 
-bool WriteFileBytes(std::string_view sjisPath, std::string_view bytes) {
-    UniqueFd fd(
-        ::open(NativePath(sjisPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0) return false;
+OutputFile::OutputFile(std::string_view sjisPath)
+    : fd_(::open(NativePath(sjisPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {}
+
+OutputFile::~OutputFile() {
+    Close();
+}
+
+bool OutputFile::Write(std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(n));
     }
-    return fd.close();
+    return true;
+}
+
+bool OutputFile::Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+}
+
+bool WriteFileBytes(std::string_view sjisPath, std::string_view bytes) {
+    OutputFile file(sjisPath);
+    return file.IsOpen() && file.Write(bytes) && file.Close();
 }
 
 bool FileExists(std::string_view sjisPath) {

@@ -15,6 +15,26 @@ std::string PathFromNative(std::string_view nativePath);
 // Reads the whole file in large blocks. False (out empty) when the file
 // cannot be opened or read; errno tells why.
 bool ReadFileBytes(std::string_view sjisPath, std::string& out);
+// A file being written from its start, closed with the object. On failure
+// errno tells why.
+class OutputFile {
+public:
+    // Creates the file or empties an existing one.
+    explicit OutputFile(std::string_view sjisPath);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // All of bytes, writing again for any remainder.
+    bool Write(std::string_view bytes);
+    // Closes now; a full disk may only show here.
+    bool Close();
+
+private:
+    int fd_;
+};
+
 // Creates or replaces the file with exactly these bytes.
 bool WriteFileBytes(std::string_view sjisPath, std::string_view bytes);
 bool FileExists(std::string_view sjisPath);
