@@ -18,6 +18,13 @@ constexpr unsigned char kEsc = 0x1B;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kFullWidthSpace = "\x81\x40";
 
+// An EUC-JP pair as Shift_JIS; a pair that decodes to nothing (lead 0x80)
+// becomes "?" rather than the end-of-data character.
+uint16_t eucPair(unsigned char lead, unsigned char trail) {
+    uint16_t c = EucToSjis(static_cast<uint16_t>(lead << 8 | trail));
+    return c == 0 ? '?' : c;
+}
+
 void append(std::string& s, uint16_t c) {
     if (c >= 0x100) {
         const char pair[2] = {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
@@ -92,8 +99,7 @@ uint16_t zelHtml::readEuc(unsigned char lead) {
     if (lead < 0x80) return lead;
     unsigned char t;
     if (!readTrail(t)) return '?';
-    uint16_t c = EucToSjis(static_cast<uint16_t>(lead << 8 | t));
-    return c == 0 ? '?' : c;
+    return eucPair(lead, t);
 }
 
 uint16_t zelHtml::readUtf8(unsigned char lead) {
@@ -200,8 +206,7 @@ uint16_t zelHtml::readCharSlow() {
             return c;
         }
         if (t == 0xFD || t == 0xFE) Code = CodeEuc;
-        uint16_t v = EucToSjis(static_cast<uint16_t>(c << 8 | t));
-        return v == 0 ? '?' : v;
+        return eucPair(c, t);
     }
     return 0;
 }
@@ -253,9 +258,7 @@ void zelHtml::copyPlainRun(std::string& out, const StopSet& stops) {
         if (p + 1 >= n || d[p + 1] == 0) break;
         if (Code == CodeEuc) {
             out.append(d + copied, p - copied);
-            uint16_t c =
-                EucToSjis(static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(d[p + 1])));
-            append(out, c == 0 ? '?' : c);
+            append(out, eucPair(b, static_cast<unsigned char>(d[p + 1])));
             copied = p + 2;
         }
         p += 2;

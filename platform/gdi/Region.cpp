@@ -51,46 +51,26 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     auto d = t.regions.find(dest), a = t.regions.find(src1), b = t.regions.find(src2);
     if (d == t.regions.end() || a == t.regions.end() || (mode != RGN_COPY && b == t.regions.end()))
         return REGION_ERROR;
+    if (mode < RGN_AND || mode > RGN_COPY) return REGION_ERROR;
+    // Taken first: the destination may be the second source.
     QRegion second = mode == RGN_COPY ? QRegion() : b->second;
-    if (dest == src1) {
-        // In place: a run below the rest is appended without copying.
-        switch (mode) {
-        case RGN_OR:
-            d->second += second;
-            break;
-        case RGN_AND:
-            d->second &= second;
-            break;
-        case RGN_XOR:
-            d->second ^= second;
-            break;
-        case RGN_DIFF:
-            d->second -= second;
-            break;
-        default:
-            break;
-        }
-        return complexity(d->second);
-    }
-    QRegion first = a->second;
+    if (dest != src1) d->second = a->second;
+    // In place: a run below the rest is appended without copying.
     switch (mode) {
     case RGN_OR:
-        d->second = first.united(second);
+        d->second += second;
         break;
     case RGN_AND:
-        d->second = first.intersected(second);
+        d->second &= second;
         break;
     case RGN_XOR:
-        d->second = first.xored(second);
+        d->second ^= second;
         break;
     case RGN_DIFF:
-        d->second = first.subtracted(second);
+        d->second -= second;
         break;
-    case RGN_COPY:
-        d->second = first;
+    default: // RGN_COPY: the copy is made
         break;
-    default:
-        return REGION_ERROR;
     }
     return complexity(d->second);
 }
