@@ -78,10 +78,6 @@ void SetInternetTimeouts(InternetTimeouts timeouts) {
     stallTimeoutMs = timeouts.stallMs;
 }
 
-InternetTimeouts GetInternetTimeouts() {
-    return {connectTimeoutMs.load(), stallTimeoutMs.load()};
-}
-
 bool InternetAttemptConnect() {
     return true;
 }

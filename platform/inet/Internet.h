@@ -25,7 +25,6 @@ struct InternetTimeouts {
 
 // Process-wide; tests set short ones.
 void SetInternetTimeouts(InternetTimeouts timeouts);
-InternetTimeouts GetInternetTimeouts();
 
 // Always succeeds: there is no dial-up connection to make here.
 bool InternetAttemptConnect();

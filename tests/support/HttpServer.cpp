@@ -120,7 +120,6 @@ void HttpServer::acceptLoop() {
         int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
         std::lock_guard lock(mutex_);
-        ++active_;
         connections_.emplace_back(&HttpServer::serve, this, fd);
     }
 }
@@ -155,7 +154,6 @@ void HttpServer::serve(int fd) {
     };
     if (response.delayMs > 0 && waitForStop(response.delayMs)) {
         ::close(fd);
-        --active_;
         return;
     }
     std::string head =
@@ -173,7 +171,6 @@ void HttpServer::serve(int fd) {
     if (response.stallAfter >= 0) waitForStop(60000);
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);
-    --active_;
 }
 
 } // namespace testsupport

@@ -45,8 +45,6 @@ public:
     std::string Url(const std::string& path) const;
     uint16_t Port() const { return port_; }
     std::vector<HttpRequest> Requests() const;
-    // Connections currently being served.
-    int Active() const { return active_.load(); }
     void Stop();
 
     // A port on 127.0.0.1 where nothing listens.
@@ -59,7 +57,6 @@ private:
     int listener_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
-    std::atomic<int> active_{0};
     mutable std::mutex mutex_;
     std::condition_variable stopped_;
     std::map<std::string, HttpResponse> routes_;
