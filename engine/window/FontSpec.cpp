@@ -40,11 +40,11 @@ void ParseFontSpec(std::string_view spec, std::string& name, int& height, int& c
         name = items[0];
         charset = 1;
     }
-    int size = StrToIntDef(items[1], 0);
+    int64_t size = StrToIntDef(items[1], 0);
     if (size < 0)
-        height = size;
+        height = ClampFontHeight(static_cast<int>(size));
     else if (size > 0)
-        height = -static_cast<int>(static_cast<int64_t>(size) * 96 / 72);
+        height = -static_cast<int>(std::min<int64_t>(size * 96 / 72, kMaxFontHeight));
 
     items.erase(items.begin(), items.begin() + 2);
     if (items.empty()) return;

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -34,10 +35,7 @@ void installSubstitutions() {
 QFont ToQFont(const TFont& font) {
     installSubstitutions();
     QFont q(text(font.Name));
-    if (font.Height < 0)
-        q.setPixelSize(-font.Height);
-    else if (font.Height > 0)
-        q.setPixelSize(font.Height);
+    if (int height = ClampFontHeight(font.Height)) q.setPixelSize(std::abs(height));
     q.setBold(font.Style & fsBold);
     q.setItalic(font.Style & fsItalic);
     q.setUnderline(font.Style & fsUnderline);

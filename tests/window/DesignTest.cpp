@@ -10,6 +10,9 @@
 #include <QApplication>
 #include <QFontInfo>
 
+#include <climits>
+#include <cstdlib>
+
 using namespace platform;
 
 namespace {
@@ -51,6 +54,14 @@ TEST(FontSpec, ChangesOnlyWhatItNames) {
         {",bad,bold", {"Old", -11, 128, fsBold}},
         {",,DEFAULT", {"Old", -11, 1, fsItalic}},
         {"\"ＭＳ Ｐゴシック\",-12,DEFAULT", {"ＭＳ Ｐゴシック", -12, 1, fsItalic}},
+        // Absurd sizes end at 1000 pixels, never at a negated INT_MIN.
+        {",$00060000000,$016", {"Old", -1000, 128, fsItalic}},
+        {",2147483647", {"Old", -1000, 128, fsItalic}},
+        {",-2147483648", {"Old", -1000, 128, fsItalic}},
+        {",-1001", {"Old", -1000, 128, fsItalic}},
+        {",750", {"Old", -1000, 128, fsItalic}},
+        {",749", {"Old", -998, 128, fsItalic}},
+        {",1", {"Old", -1, 128, fsItalic}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(parse(c.spec), c.want) << c.spec;
@@ -256,6 +267,32 @@ TEST(Controls, LabelsSizeToTheirTextAndButtonsShowAnyFrame) {
     EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0));
     image.ShowFrame(list, 9);
     EXPECT_EQ(image.Picture.Image.pixel(0, 0), qRgb(0, 0, 0)) << "no such frame: the picture stays";
+}
+
+TEST(Controls, AbsurdFontHeightsAreClampedBeforeUse) {
+    struct Case {
+        int height;
+        int pixels;
+    } cases[] = {{INT_MIN, 1000}, {INT_MAX, 1000}, {-1001, 1000}, {1001, 1000},
+                 {-1000, 1000},   {-1, 1},         {1, 1}};
+    for (const Case& c : cases) {
+        TFont font;
+        font.Height = c.height;
+        EXPECT_EQ(ToQFont(font).pixelSize(), c.pixels) << c.height;
+        EXPECT_LE(std::abs(font.Size()), 750) << c.height;
+    }
+
+    TFont font;
+    font.SetSize(INT_MAX);
+    EXPECT_EQ(font.Height, -1000);
+    font.SetSize(-INT_MAX);
+    EXPECT_EQ(font.Height, 1000);
+    font.SetSize(9);
+    EXPECT_EQ(font.Height, -12);
+    font.SetHeight(INT_MIN);
+    EXPECT_EQ(font.Height, -1000);
+    font.SetHeight(0);
+    EXPECT_EQ(font.Height, 0) << "0 keeps meaning the default size";
 }
 
 TEST(Controls, JapaneseFaceNamesMapToTheInstalledIpaFonts) {
