@@ -37,6 +37,8 @@ std::string DescribeError(uint32_t code) {
         return "page too large";
     case ErrorTooManyNames:
         return "no free agent name";
+    case ErrorFilenameExcedRange:
+        return "file name too long";
     case ErrorInternetTimeout:
         return "timed out";
     case ErrorInternetInvalidUrl:
@@ -61,6 +63,8 @@ std::string DescribeError(uint32_t code) {
         return "too many redirects";
     case ErrorInternetDisconnected:
         return "offline";
+    case ErrorHttpHeaderSizeOverflow:
+        return "server response too large";
     default:
         return "error " + std::to_string(code);
     }

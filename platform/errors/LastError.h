@@ -23,6 +23,7 @@ enum : uint32_t {
     ErrorAlreadyExists = 183,
     ErrorFileTooLarge = 223,
     ErrorTooManyNames = 68,
+    ErrorFilenameExcedRange = 206,
 
     // The Internet functions' codes.
     ErrorInternetTimeout = 12002,
@@ -38,6 +39,8 @@ enum : uint32_t {
     ErrorHttpInvalidServerResponse = 12152,
     ErrorHttpRedirectFailed = 12156,
     ErrorInternetDisconnected = 12163,
+    // The HTTP functions' code for a reply whose headers are too large.
+    ErrorHttpHeaderSizeOverflow = 12183,
 };
 
 // An HTTP status of 400 or more, as an application-defined code (bit 29 is
