@@ -23,6 +23,11 @@ std::string TDownloadThread::AgentName() const {
     return agent_;
 }
 
+std::string TDownloadThread::EffectiveURL() const {
+    std::lock_guard lock(inetMutex_);
+    return effectiveUrl_.empty() ? URL : effectiveUrl_;
+}
+
 bool TDownloadThread::Start(const std::string& url, const std::string& file, bool wait) {
     URL = url;
     FileName = file;
@@ -54,6 +59,7 @@ void TDownloadThread::Execute() {
             if (kind == TWinInet::EventProgress && value == 0) {
                 std::lock_guard agentLock(inetMutex_);
                 agent_ = inet->AgentName();
+                effectiveUrl_ = inet->EffectiveURL;
             }
             State = kind;
             if (OnProgress) OnProgress(this, kind, value);

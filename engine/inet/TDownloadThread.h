@@ -42,6 +42,8 @@ public:
     uint32_t LastError() const { return lastError_.load(); }
     // The agent name the transfer used.
     std::string AgentName() const;
+    // The URL that answered, after any redirects; URL until it is known.
+    std::string EffectiveURL() const;
 
 private:
     void Execute();
@@ -51,6 +53,7 @@ private:
     mutable std::mutex inetMutex_;
     std::unique_ptr<TWinInet> Inet;
     std::string agent_;
+    std::string effectiveUrl_;
     std::atomic<uint32_t> lastError_{0};
     std::thread thread_;
 };

@@ -25,6 +25,8 @@ uint32_t errorOfErrno(int e) {
     case ENOSPC:
     case EDQUOT:
         return platform::ErrorDiskFull;
+    case ENAMETOOLONG:
+        return platform::ErrorFilenameExcedRange;
     default:
         return platform::ErrorWriteFault;
     }
@@ -109,6 +111,7 @@ bool TWinInet::OpenURL(const std::string& url) {
         LastError = GetLastError();
         return false;
     }
+    EffectiveURL = UrlHandle->EffectiveUrl();
     return true;
 }
 

@@ -59,6 +59,8 @@ public:
     bool Offline = false;
     std::atomic<bool> Aborted{false};
     std::string URL;
+    // The URL that answered the last open, after any redirects.
+    std::string EffectiveURL;
     bool CacheWrite = true;
     bool UseCache = true;
     uint32_t LastError = 0;

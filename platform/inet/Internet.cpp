@@ -1,12 +1,14 @@
 #include "platform/inet/Internet.h"
 
 #include "platform/errors/LastError.h"
+#include "platform/inet/UrlEscape.h"
 
 #include <curl/curl.h>
 
 #include <cctype>
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace platform {
 
@@ -14,6 +16,9 @@ namespace {
 
 std::atomic<int> connectTimeoutMs{15000};
 std::atomic<int> stallTimeoutMs{30000};
+std::atomic<int> totalTimeoutMs{120000};
+std::atomic<int> lowSpeedBytes{64};
+std::atomic<int> lowSpeedMs{30000};
 
 // Bytes buffered ahead of the reader before the transfer pauses: memory
 // stays flat however large the page is.
@@ -32,12 +37,14 @@ void initCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-uint32_t errorOf(CURLcode code) {
+uint32_t errorOf(CURLcode code, long status) {
     switch (code) {
     case CURLE_OK:
         return ErrorSuccess;
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return ErrorInternetUnrecognizedScheme;
+        // Without a status the server answered in HTTP/0.9 (no status line
+        // at all); with one, a redirect named a scheme we do not follow.
+        return status == 0 ? ErrorHttpInvalidServerResponse : ErrorInternetUnrecognizedScheme;
     case CURLE_URL_MALFORMAT:
         return ErrorInternetInvalidUrl;
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -65,7 +72,8 @@ uint32_t errorOf(CURLcode code) {
     case CURLE_SEND_ERROR:
         return ErrorInternetConnectionReset;
     case CURLE_OUT_OF_MEMORY:
-        return ErrorNotEnoughMemory;
+        // What libcurl reports for headers that outgrow its buffers.
+        return ErrorHttpHeaderSizeOverflow;
     default:
         return ErrorInternetConnectionAborted;
     }
@@ -76,6 +84,9 @@ uint32_t errorOf(CURLcode code) {
 void SetInternetTimeouts(InternetTimeouts timeouts) {
     connectTimeoutMs = timeouts.connectMs;
     stallTimeoutMs = timeouts.stallMs;
+    totalTimeoutMs = timeouts.totalMs;
+    lowSpeedBytes = timeouts.lowSpeedBytes;
+    lowSpeedMs = timeouts.lowSpeedMs;
 }
 
 bool InternetAttemptConnect() {
@@ -128,6 +139,11 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
         return nullptr;
     }
     initCurl();
+    std::optional<std::string> target = EscapeUrl(url);
+    if (!target) {
+        SetLastError(ErrorInternetInvalidUrl);
+        return nullptr;
+    }
     std::unique_ptr<InternetRequest> request(new InternetRequest(abort));
     Handles& h = *request->handles_;
     h.easy = curl_easy_init();
@@ -136,8 +152,7 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
         SetLastError(ErrorNotEnoughMemory);
         return nullptr;
     }
-    std::string target(url);
-    curl_easy_setopt(h.easy, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h.easy, CURLOPT_URL, target->c_str());
     curl_easy_setopt(h.easy, CURLOPT_USERAGENT, session.Agent().c_str());
     curl_easy_setopt(h.easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h.easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -145,6 +160,10 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(h.easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h.easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(h.easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs.load()));
+    curl_easy_setopt(h.easy, CURLOPT_TIMEOUT_MS, static_cast<long>(totalTimeoutMs.load()));
+    curl_easy_setopt(h.easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(lowSpeedBytes.load()));
+    curl_easy_setopt(h.easy, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(std::max(1, (lowSpeedMs.load() + 999) / 1000)));
     curl_easy_setopt(h.easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h.easy, CURLOPT_WRITEFUNCTION, &InternetRequest::onBody);
     curl_easy_setopt(h.easy, CURLOPT_WRITEDATA, request.get());
@@ -157,6 +176,9 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     // has ended (an empty body).
     if (!request->fill()) return nullptr;
     curl_easy_getinfo(h.easy, CURLINFO_RESPONSE_CODE, &request->status_);
+    char* effective = nullptr;
+    curl_easy_getinfo(h.easy, CURLINFO_EFFECTIVE_URL, &effective);
+    request->effectiveUrl_ = effective ? effective : target->c_str();
     if (request->status_ >= 400) {
         SetLastError(HttpStatusError(request->status_));
         return nullptr;
@@ -197,7 +219,9 @@ bool InternetRequest::fill() {
         curl_multi_poll(h.multi, nullptr, 0, kPollMs, nullptr);
     }
     if (buffer_.size() == head_ && done_ && result_ != CURLE_OK) {
-        SetLastError(errorOf(static_cast<CURLcode>(result_)));
+        long status = 0;
+        curl_easy_getinfo(h.easy, CURLINFO_RESPONSE_CODE, &status);
+        SetLastError(errorOf(static_cast<CURLcode>(result_), status));
         return false;
     }
     return true;

@@ -21,6 +21,12 @@ namespace platform {
 struct InternetTimeouts {
     int connectMs = 15000; // a connection that cannot be made fails by then
     int stallMs = 30000;   // a transfer that receives nothing this long fails
+    int totalMs = 120000;  // a transfer that has run this long in all fails
+    // A transfer that receives fewer than lowSpeedBytes a second for
+    // lowSpeedMs fails: a server trickling a byte now and then must not keep
+    // it alive for ever. Counted in whole seconds.
+    int lowSpeedBytes = 64;
+    int lowSpeedMs = 30000;
 };
 
 // Process-wide; tests set short ones.
@@ -61,6 +67,8 @@ public:
     bool Read(char* buffer, size_t size, size_t& read);
 
     long Status() const { return status_; }
+    // The URL that answered, after any redirects.
+    const std::string& EffectiveUrl() const { return effectiveUrl_; }
 
 private:
     struct Handles;
@@ -77,6 +85,7 @@ private:
     bool done_ = false;
     int result_ = 0;
     long status_ = 0;
+    std::string effectiveUrl_;
     int64_t lastActivity_ = 0;
 };
 

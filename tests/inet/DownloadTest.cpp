@@ -200,3 +200,139 @@ TEST_F(Download, ConcurrentTransfersGetNumberedAgentNames) {
         agents.push_back(request.userAgent);
     EXPECT_EQ(agents, (std::vector<std::string>{base + "0", base + "1", base + "0"}));
 }
+
+TEST_F(Download, ATrickleBelowTheLowSpeedLimitFailsThoughBytesKeepComing) {
+    // One byte every 100 ms never trips the stall limit, but stays far below
+    // the 64 bytes a second the transfer asks for.
+    HttpResponse trickle{200, std::string(60, 'x')};
+    trickle.trickleMs = 100;
+    server.Route("/trickle", trickle);
+    platform::InternetTimeouts timeouts;
+    timeouts.connectMs = 2000;
+    timeouts.stallMs = 2000;
+    timeouts.lowSpeedMs = 1000;
+    platform::SetInternetTimeouts(timeouts);
+    std::string file = dir.file("trickle.html");
+    TWinInet inet;
+    Events events;
+    EXPECT_FALSE(download(server.Url("/trickle"), file, inet, events));
+    EXPECT_EQ(inet.LastError, platform::ErrorInternetTimeout)
+        << platform::DescribeError(inet.LastError);
+    EXPECT_EQ(events.back().first, 5);
+    EXPECT_FALSE(exists(file));
+}
+
+TEST_F(Download, ATransferFailsOnceItHasRunForTheTotalLimit) {
+    // 4000 bytes a second: brisk enough for the low-speed limit, but five
+    // seconds in all.
+    HttpResponse steady{200, std::string(20000, 'x')};
+    steady.trickleMs = 50;
+    steady.trickleBytes = 200;
+    server.Route("/steady", steady);
+    platform::InternetTimeouts timeouts;
+    timeouts.connectMs = 2000;
+    timeouts.stallMs = 2000;
+    timeouts.lowSpeedMs = 1000;
+    timeouts.totalMs = 1500;
+    platform::SetInternetTimeouts(timeouts);
+    std::string file = dir.file("steady.html");
+    TWinInet inet;
+    Events events;
+    EXPECT_FALSE(download(server.Url("/steady"), file, inet, events));
+    EXPECT_EQ(inet.LastError, platform::ErrorInternetTimeout)
+        << platform::DescribeError(inet.LastError);
+    EXPECT_EQ(events.back().first, 5);
+    EXPECT_FALSE(exists(file));
+}
+
+TEST_F(Download, SpacesAndShiftJisBytesInThePathAreEscapedOnTheWire) {
+    server.Route("/c%20d.html", {200, "space"});
+    server.Route("/a%20b.html", {200, "escaped"});
+    server.Route("/%93%FA%96{/x.html?q=%83A%20z", {200, "sjis"});
+    struct Case {
+        std::string url, body;
+    } cases[] = {
+        {server.Url("/c d.html"), "space"},
+        {server.Url("/a%20b.html"), "escaped"},
+        {server.Url("/\x93\xFA\x96\x7B/x.html?q=\x83\x41 z"), "sjis"},
+    };
+    for (const Case& c : cases) {
+        TWinInet inet;
+        Events events;
+        std::string file = dir.file("escaped.html");
+        EXPECT_TRUE(download(c.url, file, inet, events))
+            << c.url << ": " << platform::DescribeError(inet.LastError);
+        EXPECT_EQ(testsupport::ReadAll(file), c.body) << c.url;
+    }
+}
+
+TEST_F(Download, RedirectsToOtherSchemesAndEndlessRedirectsFail) {
+    std::string local = dir.write("secret.html", "<body>local (1/1)<br>");
+    uint16_t closed = testsupport::HttpServer::ClosedPort();
+    server.Route("/to-ftp",
+                 testsupport::Redirect("ftp://127.0.0.1:" + std::to_string(closed) + "/x"));
+    server.Route("/to-file", testsupport::Redirect("file://" + local));
+    server.Route("/loop", testsupport::Redirect("/loop"));
+    struct Case {
+        std::string path;
+        uint32_t error;
+    } cases[] = {
+        {"/to-ftp", platform::ErrorInternetUnrecognizedScheme},
+        {"/to-file", platform::ErrorInternetUnrecognizedScheme},
+        {"/loop", platform::ErrorHttpRedirectFailed},
+    };
+    for (const Case& c : cases) {
+        std::string file = dir.file("redirected.html");
+        TWinInet inet;
+        Events events;
+        EXPECT_FALSE(download(server.Url(c.path), file, inet, events)) << c.path;
+        EXPECT_EQ(inet.LastError, c.error)
+            << c.path << ": " << platform::DescribeError(inet.LastError);
+        EXPECT_FALSE(exists(file)) << c.path;
+    }
+}
+
+TEST_F(Download, AFollowedRedirectReportsTheUrlThatAnswered) {
+    server.Route("/", testsupport::Redirect("/news/index.html", 301));
+    server.Route("/news/index.html", {200, "page"});
+    TDownloadThread thread;
+    ASSERT_TRUE(thread.Start(server.Url("/"), dir.file("r.html"), true));
+    EXPECT_EQ(thread.URL, server.Url("/"));
+    EXPECT_EQ(thread.EffectiveURL(), server.Url("/news/index.html"));
+}
+
+TEST_F(Download, AGzipBodyOverThePageLimitOnceInflatedFails) {
+    std::string bomb = testsupport::Gzip(std::string(TWinInet::kMaxPageBytes + 4096, ' '));
+    server.Route("/bomb", {200, bomb, {{"Content-Encoding", "gzip"}}});
+    std::string file = dir.file("bomb.html");
+    TWinInet inet;
+    Events events;
+    EXPECT_FALSE(download(server.Url("/bomb"), file, inet, events));
+    EXPECT_EQ(inet.LastError, platform::ErrorFileTooLarge)
+        << platform::DescribeError(inet.LastError);
+    EXPECT_FALSE(exists(file));
+}
+
+TEST_F(Download, BrokenRepliesAndUnwritableNamesSayWhatHappened) {
+    HttpResponse old{200, "<html>no status line, no headers</html>\r\n"};
+    old.raw = true;
+    server.Route("/http09", old);
+    HttpResponse bloated{200, "HTTP/1.1 200 OK\r\nX-Filler: " + std::string(400 * 1024, 'h') +
+                                  "\r\nContent-Length: 2\r\n\r\nok"};
+    bloated.raw = true;
+    server.Route("/bloated", bloated);
+    server.Route("/page", {200, "page"});
+    struct Case {
+        std::string path, file, text;
+    } cases[] = {
+        {"/http09", "a.html", "invalid server response"},
+        {"/bloated", "b.html", "server response too large"},
+        {"/page", std::string(300, 'n') + ".html", "file name too long"},
+    };
+    for (const Case& c : cases) {
+        TWinInet inet;
+        Events events;
+        EXPECT_FALSE(download(server.Url(c.path), dir.file(c.file), inet, events)) << c.path;
+        EXPECT_EQ(platform::DescribeError(inet.LastError), c.text) << c.path;
+    }
+}

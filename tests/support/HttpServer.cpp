@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace testsupport {
 
@@ -52,6 +53,26 @@ const char* reason(int status) {
 }
 
 } // namespace
+
+HttpResponse Redirect(const std::string& location, int status) {
+    return {status, "", {{"Location", location}}};
+}
+
+std::string Gzip(const std::string& body) {
+    z_stream z{};
+    // 15 + 16: a gzip wrapper rather than a zlib one.
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    std::string out(deflateBound(&z, body.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
+    z.avail_in = static_cast<uInt>(body.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
 
 HttpServer::HttpServer() {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -156,18 +177,29 @@ void HttpServer::serve(int fd) {
         ::close(fd);
         return;
     }
-    std::string head =
-        "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) + "\r\n";
-    if (!response.noLength)
-        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
-    for (const auto& [name, value] : response.headers)
-        head += name + ": " + value + "\r\n";
-    head += "Connection: close\r\n\r\n";
+    std::string head;
+    if (!response.raw) {
+        head =
+            "HTTP/1.1 " + std::to_string(response.status) + " " + reason(response.status) + "\r\n";
+        if (!response.noLength)
+            head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+        for (const auto& [name, value] : response.headers)
+            head += name + ": " + value + "\r\n";
+        head += "Connection: close\r\n\r\n";
+    }
     bool ok = sendAll(fd, head.data(), head.size());
     size_t bodyBytes = response.stallAfter >= 0 ? std::min(response.body.size(),
                                                            static_cast<size_t>(response.stallAfter))
                                                 : response.body.size();
-    if (ok) sendAll(fd, response.body.data(), bodyBytes);
+    if (response.trickleMs > 0) {
+        size_t step = std::max<size_t>(response.trickleBytes, 1);
+        for (size_t sent = 0; ok && sent < bodyBytes; sent += step) {
+            ok = sendAll(fd, response.body.data() + sent, std::min(step, bodyBytes - sent));
+            if (ok && sent + step < bodyBytes && waitForStop(response.trickleMs)) ok = false;
+        }
+    } else if (ok) {
+        sendAll(fd, response.body.data(), bodyBytes);
+    }
     if (response.stallAfter >= 0) waitForStop(60000);
     ::shutdown(fd, SHUT_RDWR);
     ::close(fd);

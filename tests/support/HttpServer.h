@@ -26,7 +26,15 @@ struct HttpResponse {
     int delayMs = 0;       // before anything is sent
     long stallAfter = -1;  // send this many body bytes, then nothing until the server stops
     bool noLength = false; // no Content-Length: the body ends when the connection closes
+    int trickleMs = 0;     // the body goes out trickleBytes at a time, this far apart
+    size_t trickleBytes = 1;
+    bool raw = false; // body is the whole reply: no status line or headers are added
 };
+
+// Redirect with the given status to location.
+HttpResponse Redirect(const std::string& location, int status = 302);
+// body compressed with gzip, for a Content-Encoding: gzip reply.
+std::string Gzip(const std::string& body);
 
 struct HttpRequest {
     std::string path;
