@@ -28,8 +28,9 @@ bool ParseInteger(std::string_view s, int& out) {
     }
     if (hex) {
         // Hexadecimal covers all 32 bits: $FFFFFFFF is -1.
-        auto bits = static_cast<int32_t>(static_cast<uint32_t>(value));
-        out = negative ? -bits : bits;
+        // Negated as unsigned: -$80000000 wraps to itself instead of overflowing.
+        auto bits = static_cast<uint32_t>(value);
+        out = static_cast<int32_t>(negative ? 0u - bits : bits);
         return true;
     }
     if (!negative && value > 0x7FFFFFFF) return false;
