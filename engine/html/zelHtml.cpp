@@ -239,7 +239,7 @@ void zelHtml::copyPlainRun(std::string& out, const StopSet& stops) {
     // reader near the speed of a plain code conversion.
     if (KanjiMode) return;
     const char* d = data_.data();
-    const size_t n = data_.size();
+    const size_t n = std::min(data_.size(), nextCheck_);
     size_t p = pos_;
     size_t copied = p;
     while (p < n) {
@@ -281,6 +281,7 @@ void zelHtml::readQuotedTail(char quote, std::string& item) {
     // alternating quotes must not exhaust the call stack.
     std::string open(1, quote);
     while (!open.empty()) {
+        checkAbort();
         copyPlainRun(item, kStops.quoted);
         uint16_t c = ReadChar();
         if (c == 0) return;
@@ -297,6 +298,7 @@ void zelHtml::readQuotedTail(char quote, std::string& item) {
 
 void zelHtml::readTagTail(std::string& item) {
     while (true) {
+        checkAbort();
         copyPlainRun(item, kStops.tag);
         uint16_t c = ReadChar();
         if (c == 0) return;
@@ -321,6 +323,7 @@ void zelHtml::readCommentTail(std::string& item) {
     size_t depth = 1;
     bool justOpened = true;
     while (depth > 0) {
+        checkAbort();
         if (justOpened) {
             justOpened = false;
             Mark m = mark();
@@ -359,6 +362,7 @@ void zelHtml::readCommentTail(std::string& item) {
 
 std::string zelHtml::readScriptBody() {
     while (true) {
+        checkAbort();
         Mark m = mark();
         uint16_t c = ReadChar();
         if (c != '\r' && c != '\n') {
@@ -375,6 +379,7 @@ std::string zelHtml::readScriptBody() {
         stepBack(start);
     }
     while (true) {
+        checkAbort();
         Mark before = mark();
         uint16_t c = ReadChar();
         if (c == 0) break;
@@ -387,6 +392,7 @@ std::string zelHtml::readScriptBody() {
             if (d == '/') {
                 body += "//";
                 while (true) {
+                    checkAbort();
                     Mark eol = mark();
                     uint16_t e = ReadChar();
                     if (e == 0 || e == '\r' || e == '\n') {
@@ -399,6 +405,7 @@ std::string zelHtml::readScriptBody() {
                 body += "/*";
                 uint16_t previous = 0;
                 while (uint16_t e = ReadChar()) {
+                    checkAbort();
                     append(body, e);
                     if (previous == '*' && e == '/') break;
                     previous = e;
@@ -437,6 +444,7 @@ std::string zelHtml::readRawItem() {
             std::min<size_t>((end == std::string::npos ? data_.size() : end + 1) - pos_, 4096));
     }
     while (true) {
+        checkAbort();
         copyPlainRun(item, kStops.text);
         Mark before = mark();
         uint16_t c = ReadChar();
@@ -487,16 +495,27 @@ std::string zelHtml::ReadItem() {
 
 // ---- the page --------------------------------------------------------------
 
+void zelHtml::pollAbort() {
+    nextCheck_ = pos_ + kAbortCheckBytes;
+    if (Aborting && Aborting->load(std::memory_order_relaxed)) {
+        aborted_ = true;
+        pos_ = data_.size();
+    }
+}
+
 void zelHtml::Attach(std::string bytes) {
     data_ = std::move(bytes);
     loaded_ = true;
     pos_ = 0;
+    nextCheck_ = 0;
+    aborted_ = false;
     KanjiMode = false;
     InScript = false;
 }
 
 void zelHtml::rewind() {
     pos_ = 0;
+    nextCheck_ = 0;
     KanjiMode = false;
     InScript = false;
     if (Code == CodeUtf8 && std::string_view(data_).starts_with(kUtf8Bom)) pos_ = kUtf8Bom.size();
@@ -509,6 +528,7 @@ int zelHtml::DetectCode() {
     if (borrowed && !platform::ReadFileBytes(FileName, data_)) data_.clear();
     size_t savedPos = pos_;
     pos_ = 0;
+    nextCheck_ = 0;
     KanjiMode = false;
     InScript = false;
     if (std::string_view(data_).starts_with(kUtf8Bom)) Code = CodeUtf8;
@@ -541,18 +561,14 @@ int zelHtml::DetectCode() {
         data_.shrink_to_fit();
         pos_ = 0;
     } else {
-        pos_ = savedPos;
+        // An abort during the search ends the page for good.
+        pos_ = aborted_ ? data_.size() : savedPos;
     }
+    nextCheck_ = 0;
     return Code;
 }
 
-void zelHtml::readItems(std::vector<std::string>& list) {
-    DetectCode();
-    rewind();
-    // Pages average well over 16 bytes an item; this spares most regrowth.
-    list.reserve(data_.size() / 16);
-    while (!AtEnd())
-        list.push_back(ReadItem());
+void zelHtml::close() {
     // The page is not needed once it is cut into items.
     data_.clear();
     data_.shrink_to_fit();
@@ -560,26 +576,52 @@ void zelHtml::readItems(std::vector<std::string>& list) {
     pos_ = 0;
 }
 
-void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {
+bool zelHtml::Open(const std::string& fileName) {
     FileName = fileName;
     Code = CodeUnknown;
-    list.clear();
     std::string bytes;
     if (!platform::ReadFileBytes(fileName, bytes)) {
         // A missing page still has a code: the default.
-        loaded_ = false;
-        data_.clear();
+        close();
         DetectCode();
-        return;
+        return false;
     }
+    OpenBytes(std::move(bytes));
+    return true;
+}
+
+void zelHtml::OpenBytes(std::string bytes) {
+    Code = CodeUnknown;
     Attach(std::move(bytes));
-    readItems(list);
+    DetectCode();
+    if (!aborted_) rewind();
+}
+
+bool zelHtml::NextItem(std::string& item) {
+    if (AtEnd()) {
+        close();
+        return false;
+    }
+    item = ReadItem();
+    return true;
+}
+
+void zelHtml::readItems(std::vector<std::string>& list) {
+    list.clear();
+    // Pages average well over 16 bytes an item; this spares most regrowth.
+    list.reserve(data_.size() / 16);
+    std::string item;
+    while (NextItem(item))
+        list.push_back(std::move(item));
+}
+
+void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {
+    list.clear();
+    if (Open(fileName)) readItems(list);
 }
 
 void zelHtml::LoadItemsFromBytes(std::string bytes, std::vector<std::string>& list) {
-    Code = CodeUnknown;
-    list.clear();
-    Attach(std::move(bytes));
+    OpenBytes(std::move(bytes));
     readItems(list);
 }
 

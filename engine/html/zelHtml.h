@@ -4,6 +4,7 @@
 // a comment, a script body or a run of text), decoded to Shift_JIS with the
 // page's code worked out on the way. No tree, no validation.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +20,18 @@ public:
     // The same over a page already in memory.
     void LoadItemsFromBytes(std::string bytes, std::vector<std::string>& list);
 
+    // Item by item, for readers that need only one at a time: Open (false
+    // when the file cannot be read) or OpenBytes, then NextItem until it
+    // returns false.
+    bool Open(const std::string& fileName);
+    void OpenBytes(std::string bytes);
+    bool NextItem(std::string& item);
+
+    // Once this reads true the page ends where the reader stands; it is
+    // looked at after every kAbortCheckBytes of input at most.
+    const std::atomic<bool>* Aborting = nullptr;
+    static constexpr size_t kAbortCheckBytes = 64 * 1024;
+
     // The page's code (1 to 4), worked out once from FileName or the page in
     // memory; 2 (EUC-JP) when nothing tells.
     int DetectCode();
@@ -33,6 +46,8 @@ public:
     uint16_t ReadChar();
     std::string ReadItem();
     bool AtEnd() const { return pos_ >= data_.size(); }
+    // Bytes of the page read so far.
+    size_t Position() const { return pos_; }
 
     std::string FileName;
     uint8_t Code = CodeUnknown;
@@ -71,10 +86,18 @@ private:
     std::string readScriptBody();
     void readItems(std::vector<std::string>& list);
     void rewind();
+    void close();
+    // Every loop over the page calls this: it ends the page early on abort.
+    void checkAbort() {
+        if (pos_ >= nextCheck_) pollAbort();
+    }
+    void pollAbort();
     bool loaded_ = false;
 
     std::string data_;
     size_t pos_ = 0;
+    size_t nextCheck_ = 0;
+    bool aborted_ = false;
 };
 
 inline uint16_t zelHtml::ReadChar() {

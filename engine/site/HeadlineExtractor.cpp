@@ -109,98 +109,101 @@ HeadlineExtractor::HeadlineExtractor(std::string base, std::string siteUrl,
       links_(links), pendingUrls_(pendingUrls) {}
 
 void HeadlineExtractor::Extract(const std::vector<std::string>& items) {
-    std::string text;
-    std::string link;
-    bool inBody = false;
-    int scriptDepth = 0;
-    int olNumber = 0;
-
     for (const std::string& item : items) {
         if (aborting()) return;
-        std::string_view line = platform::TrimView(item);
-        if (line.empty()) continue;
+        AddItem(item);
+    }
+    Finish();
+}
 
-        // Every rule but the last looks for a tag; plain text skips them.
-        size_t firstTag = line[0] == '<' ? 0 : line.find('<');
-        if (firstTag == std::string_view::npos) {
-            if (inBody && scriptDepth == 0) text += line;
-            continue;
-        }
-        Tags tags(line, firstTag);
-        // The whole item lower-cased when it is short enough to equal a
-        // closing tag; a longer one equals none of them.
-        Folded head(line);
-        std::string_view whole =
-            line.size() <= sizeof head.bytes ? head.view() : std::string_view();
-        auto is = [&](std::initializer_list<std::string_view> names) {
-            for (std::string_view n : names)
-                if (whole == n) return true;
-            return false;
-        };
+void HeadlineExtractor::Finish() {
+    if (!text_.empty()) AddHeadline(text_, link_);
+    text_.clear();
+    link_.clear();
+}
 
-        if (is({"</body>"})) {
-            inBody = false;
-            continue;
-        }
-        if (tags.body) inBody = true;
-        if (tags.meta && containsNoCase(line, "http-equiv") && containsNoCase(line, "refresh")) {
-            std::string url = zelHtml::GetAttr(line, "url");
-            if (!url.empty()) {
-                pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(url)));
-                continue;
-            }
-        }
-        if (head.view().starts_with("<frame")) {
-            std::string src = zelHtml::GetAttr(line, "src");
-            if (!src.empty()) pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(src)));
-            continue;
-        }
-        if (!inBody) continue;
-        if (head.view().starts_with("<script")) {
-            ++scriptDepth;
-            continue;
-        }
-        if (is({"</script>"})) {
-            --scriptDepth;
-            continue;
-        }
-        if (line.starts_with("<!--") || scriptDepth != 0) continue;
+void HeadlineExtractor::AddItem(std::string_view item) {
+    std::string_view line = platform::TrimView(item);
+    if (line.empty()) return;
 
-        if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-            AddHeadline(text, link);
-            text.clear();
-            link.clear();
-            if (is({"</ol>"})) olNumber = 0;
-        } else if (is({"</td>", "</th>"})) {
-            // A cell without a stamp runs on into the next one.
-            if (text.size() <= kCellTestLimit && AddHeadline(text, link)) {
-                text.clear();
-                link.clear();
-            }
-        } else if (tags.th || tags.td) {
-            if (!text.empty()) text += '\t';
-        } else if (tags.li) {
-            AddHeadline(text, link);
-            link.clear();
-            if (olNumber != 0) {
-                text = std::to_string(olNumber++);
-            } else if (containsNoCase(line, "circle")) {
-                text = kBulletCircle;
-            } else if (containsNoCase(line, "square")) {
-                text = kBulletSquare;
-            } else {
-                text = kBulletDot;
-            }
-        } else if (tags.ol) {
-            olNumber = 1;
-        } else if (tags.a) {
-            link = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
-            if (!link.starts_with("http://") && !link.starts_with("https://")) link.clear();
-        } else if (line[0] != '<') {
-            text += line;
+    // Every rule but the last looks for a tag; plain text skips them.
+    size_t firstTag = line[0] == '<' ? 0 : line.find('<');
+    if (firstTag == std::string_view::npos) {
+        if (inBody_ && scriptDepth_ == 0) text_ += line;
+        return;
+    }
+    Tags tags(line, firstTag);
+    // The whole item lower-cased when it is short enough to equal a
+    // closing tag; a longer one equals none of them.
+    Folded head(line);
+    std::string_view whole = line.size() <= sizeof head.bytes ? head.view() : std::string_view();
+    auto is = [&](std::initializer_list<std::string_view> names) {
+        for (std::string_view n : names)
+            if (whole == n) return true;
+        return false;
+    };
+
+    if (is({"</body>"})) {
+        inBody_ = false;
+        return;
+    }
+    if (tags.body) inBody_ = true;
+    if (tags.meta && containsNoCase(line, "http-equiv") && containsNoCase(line, "refresh")) {
+        std::string url = zelHtml::GetAttr(line, "url");
+        if (!url.empty()) {
+            pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(url)));
+            return;
         }
     }
-    if (!text.empty()) AddHeadline(text, link);
+    if (head.view().starts_with("<frame")) {
+        std::string src = zelHtml::GetAttr(line, "src");
+        if (!src.empty()) pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(src)));
+        return;
+    }
+    if (!inBody_) return;
+    if (head.view().starts_with("<script")) {
+        ++scriptDepth_;
+        return;
+    }
+    if (is({"</script>"})) {
+        --scriptDepth_;
+        return;
+    }
+    if (line.starts_with("<!--") || scriptDepth_ != 0) return;
+
+    if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
+        AddHeadline(text_, link_);
+        text_.clear();
+        link_.clear();
+        if (is({"</ol>"})) olNumber_ = 0;
+    } else if (is({"</td>", "</th>"})) {
+        // A cell without a stamp runs on into the next one.
+        if (text_.size() <= kCellTestLimit && AddHeadline(text_, link_)) {
+            text_.clear();
+            link_.clear();
+        }
+    } else if (tags.th || tags.td) {
+        if (!text_.empty()) text_ += '\t';
+    } else if (tags.li) {
+        AddHeadline(text_, link_);
+        link_.clear();
+        if (olNumber_ != 0) {
+            text_ = std::to_string(olNumber_++);
+        } else if (containsNoCase(line, "circle")) {
+            text_ = kBulletCircle;
+        } else if (containsNoCase(line, "square")) {
+            text_ = kBulletSquare;
+        } else {
+            text_ = kBulletDot;
+        }
+    } else if (tags.ol) {
+        olNumber_ = 1;
+    } else if (tags.a) {
+        link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
+        if (!link_.starts_with("http://") && !link_.starts_with("https://")) link_.clear();
+    } else if (line[0] != '<') {
+        text_ += line;
+    }
 }
 
 bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link) {
@@ -234,10 +237,14 @@ bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link
 
 void HeadlineExtractor::ExtractFile(const std::string& cacheFile, bool debug) {
     if (cacheFile.empty() || !platform::FileExists(cacheFile)) return;
-    std::vector<std::string> items;
     zelHtml html;
-    html.LoadItems(cacheFile, items);
-    Extract(items);
+    html.Aborting = aborting_;
+    if (html.Open(cacheFile)) {
+        std::string item;
+        while (!aborting() && html.NextItem(item))
+            AddItem(item);
+        if (!aborting()) Finish();
+    }
     if (debug)
         WriteHeadlineList(platform::ChangeFileExt(cacheFile, ".txt"), titles_, links_);
     else

@@ -19,15 +19,21 @@ public:
     HeadlineExtractor(std::string base, std::string siteUrl, std::vector<std::string>& titles,
                       std::vector<std::string>& links, std::vector<std::string>& pendingUrls);
 
-    // Extraction stops at the next item once this reads true.
+    // Extraction stops at the next item once this reads true, and the
+    // reading of a page within a few kilobytes.
     void SetAborting(const std::atomic<bool>* aborting) { aborting_ = aborting; }
 
+    // One item after another, then Finish for the block still open.
+    void AddItem(std::string_view item);
+    void Finish();
+    // AddItem for each of the list, then Finish.
     void Extract(const std::vector<std::string>& items);
 
     // Tests one block of text; a headline is appended and true returned.
     bool AddHeadline(std::string_view text, std::string_view link);
 
-    // Reads the page in cacheFile and extracts from it. Afterwards, with
+    // Reads the page in cacheFile item by item and extracts from it, never
+    // holding more than one item. Afterwards, with
     // debug on, the page stays and a ".txt" list of all headlines so far
     // (title, tab, link, CR LF) is written beside it; otherwise the page is
     // deleted. A missing file does nothing.
@@ -48,6 +54,13 @@ private:
     std::vector<std::string>& links_;
     std::vector<std::string>& pendingUrls_;
     const std::atomic<bool>* aborting_ = nullptr;
+
+    // The block being collected.
+    std::string text_;
+    std::string link_;
+    bool inBody_ = false;
+    int scriptDepth_ = 0;
+    int olNumber_ = 0;
 };
 
 // The ".txt" list of headlines: title, tab, link, CR LF each, in Shift_JIS.

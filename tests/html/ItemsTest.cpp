@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using Items = std::vector<std::string>;
 using namespace std::string_literals;
 
@@ -196,4 +198,66 @@ TEST(Items, DetectCodeReadsTheNamedFileOnce) {
     EXPECT_EQ(html.DetectCode(), 1);
     html.FileName = dir.write("q.html", "<meta charset=utf-8>");
     EXPECT_EQ(html.DetectCode(), 1) << "the code stays until the next page is loaded";
+}
+
+TEST(Items, ItemByItemReadingGivesWhatTheListGives) {
+    const std::string pages[] = {
+        "<html><BODY><a href=\"x.html\">Title</a> text\r\nmore</body>",
+        "\xEF\xBB\xBF<p>utf-8 \xE6\x97\xA5</p>",
+        "<meta charset=euc-jp><script>if (a < b) x = '</p>';</script><!-- c --><p>\xC6\xFC</p>",
+        "",
+    };
+    for (const std::string& page : pages) {
+        zelHtml html;
+        html.OpenBytes(page);
+        Items streamed;
+        std::string item;
+        while (html.NextItem(item))
+            streamed.push_back(item);
+        EXPECT_EQ(streamed, itemsOf(page)) << page;
+    }
+}
+
+// Whatever item the reader is in when an abort comes, the page ends within
+// a few kilobytes: no item runs on to the end of a large page.
+TEST(Items, AnAbortEndsThePageWithinTheCheckInterval) {
+    const std::string filler(4 * 1024 * 1024, 'x');
+    std::string kana;
+    for (int i = 0; i < 1024 * 1024; ++i)
+        kana += "\x82\xA0";
+    const std::string pages[] = {
+        "<p>" + filler,
+        "<p><a href=" + filler + ">",
+        "<p><a title=\"" + filler + "\">",
+        "<p>'" + filler + "'",
+        "<p><!--" + filler + "-->",
+        "<p><script>" + filler + "</script>",
+        "<p><script>//" + filler + "\n</script>",
+        "<p><script>/*" + filler + "*/</script>",
+        "<p><script>var s = \"" + filler + "\";</script>",
+        "<meta charset=shift_jis><p>" + kana,
+    };
+    for (const std::string& page : pages) {
+        std::atomic<bool> aborting{false};
+        zelHtml html;
+        html.Aborting = &aborting;
+        html.OpenBytes(page);
+        std::string item;
+        while (html.NextItem(item) && item != "<p>") {
+        }
+        aborting = true;
+        size_t read = 0;
+        while (html.NextItem(item))
+            read += item.size();
+        EXPECT_LE(read, 2 * zelHtml::kAbortCheckBytes) << page.substr(0, 30);
+    }
+}
+
+TEST(Items, AnAbortBeforeReadingLeavesNoItems) {
+    std::atomic<bool> aborting{true};
+    zelHtml html;
+    html.Aborting = &aborting;
+    html.OpenBytes("<p>" + std::string(1024 * 1024, 'x') + "</p><meta charset=utf-8>");
+    std::string item;
+    EXPECT_FALSE(html.NextItem(item));
 }

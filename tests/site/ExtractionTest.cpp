@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+
 using List = std::vector<std::string>;
 
 namespace {
@@ -161,4 +164,62 @@ TEST(Extraction, WithoutDebugThePageIsDeletedAndAMissingPageDoesNothing) {
     extractor.ExtractFile("", true);
     EXPECT_EQ(titles.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.txt")));
+}
+
+TEST(Extraction, AFileGivesWhatItsItemListGives) {
+    testsupport::TempDir dir;
+    const std::string page =
+        sjis("<meta charset=shift_jis><frame src=f.html><body><ol><li><a href=a.html>一</a> "
+             "(1/1)<li>二 (1/2)</ol><table><tr><td>三</td><td>(1/3)</td></tr></table>四 (1/4)");
+    std::string cache = dir.write("site.html", page);
+    Extraction fromFile, fromList;
+    HeadlineExtractor file(kBase, kBase, fromFile.titles, fromFile.links, fromFile.pending);
+    file.ExtractFile(cache, false);
+    List items;
+    zelHtml html;
+    html.LoadItemsFromBytes(page, items);
+    HeadlineExtractor list(kBase, kBase, fromList.titles, fromList.links, fromList.pending);
+    list.Extract(items);
+    EXPECT_EQ(fromFile.titles, fromList.titles);
+    EXPECT_EQ(fromFile.links, fromList.links);
+    EXPECT_EQ(fromFile.pending, fromList.pending);
+    EXPECT_EQ(fromFile.titles.size(), 4u);
+}
+
+// The resident set's peak while a large page of short tags is extracted:
+// the page itself, plus little more than one item at a time.
+TEST(Extraction, AFileIsExtractedWithoutHoldingItsItems) {
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a sanitizer's shadow memory hides the figure";
+#else
+    testsupport::TempDir dir;
+    constexpr size_t kPage = 16 * 1024 * 1024;
+    std::string cache;
+    {
+        std::string page = "<body>";
+        while (page.size() < kPage)
+            page += "<b>";
+        cache = dir.write("short-tags.html", page);
+    }
+    auto field = [](const char* name) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.starts_with(name)) return std::stol(line.substr(std::strlen(name))) * 1024;
+        return -1L;
+    };
+    {
+        // Resets the peak to the current resident set.
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+        clear.close();
+        if (!clear || field("VmHWM:") < 0) GTEST_SKIP() << "no peak resident set to read";
+    }
+    long before = field("VmRSS:");
+    List titles, links, pending;
+    HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.ExtractFile(cache, false);
+    long peak = field("VmHWM:") - before;
+    EXPECT_LT(peak, static_cast<long>(2 * kPage + 8 * 1024 * 1024)) << peak / 1024 << " KB";
+#endif
 }
