@@ -1,0 +1,13 @@
+#include "engine/news/NewsGlobals.h"
+
+namespace {
+NewsGlobals globals;
+}
+
+NewsGlobals& Globals() {
+    return globals;
+}
+
+void ResetGlobals() {
+    globals = NewsGlobals{};
+}

@@ -1,0 +1,40 @@
+#include "engine/news/SiteValue.h"
+
+#include "platform/text/CommaText.h"
+#include "platform/text/Numbers.h"
+#include "platform/text/SjisString.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Full-width "＝", "；", "［" in Shift_JIS.
+constexpr std::string_view kWideEquals = "\x81\x81", kWideSemicolon = "\x81\x47",
+                           kWideBracket = "\x81\x6D";
+
+} // namespace
+
+std::string FormatSiteValue(const SiteValue& site) {
+    return "\"" + site.url + "\"," + (site.enabled ? "1" : "0") + "," +
+           std::to_string(site.interval);
+}
+
+SiteValue ParseSiteValue(std::string_view value) {
+    std::vector<std::string> items = platform::SplitCommaText(value);
+    items.resize(std::max<size_t>(items.size(), 3));
+    SiteValue site;
+    site.url = items[0];
+    site.enabled = platform::StrToIntDef(items[1], 0) != 0;
+    site.interval = platform::StrToIntDef(items[2], 60);
+    return site;
+}
+
+std::string StorableSiteName(std::string_view name) {
+    std::string key = platform::SjisReplaceAll(name, "=", kWideEquals);
+    if (!key.empty() && key[0] == ';')
+        key.replace(0, 1, kWideSemicolon);
+    else if (!key.empty() && key[0] == '[')
+        key.replace(0, 1, kWideBracket);
+    return key;
+}

@@ -1,0 +1,379 @@
+#include "engine/news/TPLYXNews.h"
+
+#include "engine/files/TIniFileEx.h"
+#include "engine/news/DefaultSites.h"
+#include "engine/news/NewsGlobals.h"
+#include "engine/news/NewsWindowLink.h"
+#include "engine/news/SiteValue.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/shell/Shell.h"
+#include "platform/text/Cp932.h"
+
+#include <QLocale>
+
+#include <cstdio>
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kSection = "PLYXNews";
+constexpr const char* kSiteSection = "Site";
+constexpr int kClockPeriod = 1000;
+constexpr int kMinutePeriod = 60000;
+
+} // namespace
+
+std::string ClockText(const QDateTime& time) {
+    QDate date = time.date();
+    QTime clock = time.time();
+    QString text = QStringLiteral("%1/%2(%3) %4:%5")
+                       .arg(date.month())
+                       .arg(date.day())
+                       .arg(QLocale::system().dayName(date.dayOfWeek(), QLocale::ShortFormat))
+                       .arg(clock.hour(), 2, 10, QLatin1Char('0'))
+                       .arg(clock.minute(), 2, 10, QLatin1Char('0'));
+    return Utf16ToSjis(text.toStdU16String());
+}
+
+TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(owner) {
+    NewsGlobals& g = Globals();
+    g.News = this;
+    g.MainControl = owner;
+    g.BaseDirectory = baseDirectory;
+    if (!g.BaseDirectory.empty() && g.BaseDirectory.back() != '/') g.BaseDirectory += '/';
+
+    plyx_ = std::make_unique<TPLYX>(this);
+    g.PLYX = plyx_.get();
+    plyx_->Loaded();
+    plyx_->SetPluginName("Talo+");
+
+    plyx_->OnUser = [this](TObject*, uint32_t code, int param) { UserEvent(code, param); };
+    plyx_->OnMove = [](TObject*, int left, int top) {
+        if (INewsWindow* w = Globals().PLYXNewsWindow) w->FollowPlayer(left, top);
+    };
+    plyx_->OnStayOnTop = [](TObject*, bool on) {
+        if (INewsWindow* w = Globals().PLYXNewsWindow) w->ApplyStayOnTop(on);
+    };
+    plyx_->OnDisplayMenu = [this](TObject* sender) {
+        if (auto* item = dynamic_cast<TPLYXMenu*>(sender))
+            Menu.Refresh(item->Id, *sites_, ShownSite[1]);
+    };
+    plyx_->OnIntTimer = [this](TObject*, int tick) { Timer(tick); };
+    plyx_->OnMenu = [this](TObject* sender) {
+        if (auto* item = dynamic_cast<TPLYXMenu*>(sender)) Menu.Dispatch(item->Id);
+    };
+    // A player that comes back gets the menus again.
+    plyx_->OnBind = [this](TObject*) {
+        Menu.Build(*this);
+        SetOnline(Online);
+        Menu.ShowWindowEnabled(WindowEnabled);
+    };
+
+    sites_ = std::make_unique<TNewsSites>(g.BaseDirectory);
+    g.NewsSites = sites_.get();
+    sites_->OnUpdated = [this](TNewsSites*) { downloadFinished(); };
+
+    Menu.Build(*this);
+    LoadSettings();
+    sites_->OnChange = [this](TNewsSites*) { SyncSites(); };
+    RebuildSiteMenu();
+    SetOnline(Online);
+    PostUserEvent(ueShowWindow, 0);
+}
+
+TPLYXNews::~TPLYXNews() {
+    plyx_->SetEvents({});
+    SaveSettings();
+    Online = false;
+    RemoveSkinPanels();
+    SetTickerControls(0, nullptr, nullptr, nullptr);
+    NewsGlobals& g = Globals();
+    {
+        std::lock_guard lock(Lock);
+        delete g.FormProperty.data();
+    }
+    DestroyNewsWindow();
+    Menu.Remove();
+    plyx_.reset();
+    g.PLYX = nullptr;
+    sites_.reset();
+    g.NewsSites = nullptr;
+    g.News = nullptr;
+}
+
+std::string TPLYXNews::SettingsFileName() const {
+    return Globals().BaseDirectory + "PLYXNews.ini";
+}
+
+void TPLYXNews::LoadSettings() {
+    TIniFileEx ini(SettingsFileName());
+    sites_->Clear();
+    int version = ini.ReadInteger(kSection, "Version", 0);
+    Online = ini.ReadBool(kSection, "Online", true);
+    Debug = ini.ReadInteger(kSection, "Debug", 0);
+    sites_->SetDebug(Debug != 0);
+    PropertyPosition = ini.ReadPoint(kSection, "PropertyPosition", "-1,-1");
+    PropertyPage = ini.ReadInteger(kSection, "PropertyPage", 0);
+    WindowEnabled = ini.ReadBool(kSection, "WindowEnabled", false);
+    WindowLocation = static_cast<uint8_t>(ini.ReadInteger(kSection, "WindowLocation", 0));
+    WindowPosition = ini.ReadPoint(kSection, "WindowPosition", "-1,-1");
+    Design = ini.ReadString(kSection, "Design", "");
+    Speed[0] = ini.ReadInteger(kSection, "WindowScrollSpeed", 50);
+    if (Speed[0] < 1) Speed[0] = 50;
+    Step[0] = ini.ReadInteger(kSection, "WindowScrollStep", -1);
+    if (Step[0] >= 0) Step[0] = -1;
+
+    std::vector<std::string> names;
+    ini.ReadSection(kSiteSection, names);
+    for (const std::string& name : names) {
+        SiteValue value = ParseSiteValue(ini.ReadString(kSiteSection, name, ""));
+        sites_->Add(name, value.url, value.interval, value.enabled);
+    }
+    if (version < kNewsVersion)
+        for (const DefaultSite& site : DefaultSites())
+            if (!sites_->Find(site.name))
+                sites_->Add(site.name, site.url, site.interval, site.enabled);
+}
+
+bool TPLYXNews::SaveSettings() {
+    TIniFileEx ini(SettingsFileName());
+    ini.WriteInteger(kSection, "Version", kNewsVersion);
+    ini.WriteBool(kSection, "Online", Online);
+    ini.WritePoint(kSection, "PropertyPosition", PropertyPosition.first, PropertyPosition.second);
+    ini.WriteInteger(kSection, "PropertyPage", PropertyPage);
+    ini.WriteBool(kSection, "WindowEnabled", WindowEnabled);
+    ini.WriteInteger(kSection, "WindowLocation", WindowLocation);
+    ini.WritePoint(kSection, "WindowPosition", WindowPosition.first, WindowPosition.second);
+    ini.WriteString(kSection, "Design", Design);
+    ini.WriteInteger(kSection, "WindowScrollSpeed", Speed[0]);
+    ini.WriteInteger(kSection, "WindowScrollStep", Step[0]);
+    ini.EraseSection(kSiteSection);
+    for (const auto& site : sites_->Items)
+        if (!site->Name.empty())
+            ini.WriteString(kSiteSection, StorableSiteName(site->Name),
+                            FormatSiteValue({site->URL, site->Enabled, site->Interval}));
+    try {
+        ini.Flush();
+        return true;
+    } catch (const EFCreateError& e) {
+        std::fprintf(stderr, "news: cannot write %s: %s\n", SjisToUtf8(ini.FileName()).c_str(),
+                     e.what());
+        return false;
+    }
+}
+
+void TPLYXNews::SetOnline(bool online) {
+    Online = online;
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->ShowOnline(online);
+    Menu.ShowOnline(online);
+    showUpdateImage();
+}
+
+void TPLYXNews::showUpdateImage() {
+    if (!UpdateImage) return;
+    UpdateImage->ShowFrame(UpdateImages, !Online ? 1 : sites_->IsBusy() ? 3 : 0);
+    UpdateImage->setEnabled(Online);
+}
+
+bool TPLYXNews::CreateNewsWindow() {
+    NewsGlobals& g = Globals();
+    if (g.PLYXNewsWindow) return true;
+    if (!g.MakeNewsWindow) {
+        std::fprintf(stderr, "news: the news window is not available\n");
+        return false;
+    }
+    g.PLYXNewsWindow = g.MakeNewsWindow(owner_);
+    if (!g.PLYXNewsWindow) return false;
+    g.PLYXNewsWindow->Setup();
+    return true;
+}
+
+void TPLYXNews::DestroyNewsWindow() {
+    NewsGlobals& g = Globals();
+    if (!g.PLYXNewsWindow) return;
+    SetTickerControls(0, nullptr, nullptr, nullptr);
+    QWidget* form = g.PLYXNewsWindow->Form();
+    g.PLYXNewsWindow = nullptr;
+    delete form;
+}
+
+void TPLYXNews::SetWindowEnabled(bool enabled) {
+    WindowEnabled = enabled;
+    INewsWindow* window = Globals().PLYXNewsWindow;
+    if (enabled && !window && CreateNewsWindow()) window = Globals().PLYXNewsWindow;
+    Menu.ShowWindowEnabled(enabled && window);
+    if (!window) return;
+    QWidget* form = window->Form();
+    if (enabled) {
+        form->setEnabled(true);
+        UpdateTimerState();
+        form->show();
+        form->raise();
+    } else {
+        form->hide();
+    }
+}
+
+void TPLYXNews::ToggleWindow() {
+    INewsWindow* window = Globals().PLYXNewsWindow;
+    SetWindowEnabled(!(window ? window->Form()->isVisible() : Menu.WindowChecked()));
+}
+
+void TPLYXNews::SetStayOnTop(bool on) {
+    StayOnTop = on;
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->ApplyStayOnTop(on);
+}
+
+void TPLYXNews::SetWindowLocation(int location) {
+    WindowLocation = static_cast<uint8_t>(location);
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->SetLocation(location);
+}
+
+void TPLYXNews::SetDesign(const std::string& fileName) {
+    if (fileName == Design) return;
+    Design = fileName;
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->LoadDesign(fileName);
+}
+
+bool TPLYXNews::ShowProperty() {
+    NewsGlobals& g = Globals();
+    {
+        std::lock_guard lock(Lock);
+        if (!g.FormProperty) {
+            if (!g.MakeProperty) {
+                std::fprintf(stderr, "news: the property dialog is not available\n");
+                return false;
+            }
+            g.FormProperty = g.MakeProperty(owner_);
+        }
+    }
+    if (!g.FormProperty) return false;
+    g.FormProperty->show();
+    g.FormProperty->raise();
+    g.FormProperty->activateWindow();
+    return true;
+}
+
+bool TPLYXNews::ShowHelp() {
+    const std::string& base = Globals().BaseDirectory;
+    std::string file = base + "PLYXNews.html";
+    if (!FileExists(file)) file = base + "Plugin/PLYXNews.html";
+    return ShellOpen(file);
+}
+
+void TPLYXNews::UpdateNews(TObject* sender) {
+    if (!Online || sites_->IsBusy()) return;
+    if (sender == this)
+        sites_->Tick(1);
+    else
+        sites_->UpdateAll();
+    if (!sites_->IsBusy()) return;
+    if (UpdateImage) UpdateImage->ShowFrame(UpdateImages, 3);
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->SetUpdating(true);
+}
+
+void TPLYXNews::downloadFinished() {
+    if (UpdateImage) UpdateImage->ShowFrame(UpdateImages, Online ? 0 : 1);
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->SetUpdating(false);
+}
+
+void TPLYXNews::UpdateTimerState() {
+    INewsWindow* window = Globals().PLYXNewsWindow;
+    bool skin = TickerPanels[1] || TickerLabels[1] || SiteNameLabels[1] || DateTimeLabel ||
+                PropertyImage || UpdateImage || WindowImage;
+    TimerActive = (window && window->Form()->isEnabled()) || skin;
+    TPLYXEventSet current = plyx_->GetEvents(), events;
+    for (TPLYXEventKind kind : {evVolume, evSpeana, evLyrics, evCounter, evPosition})
+        if (current.contains(kind)) events.insert(kind);
+    if (TimerActive) {
+        events.insert(evTimer);
+        events.insert(evMove);
+    }
+    if (!(events == current)) plyx_->SetEvents(events);
+}
+
+void TPLYXNews::RebuildSiteMenu() {
+    Menu.RebuildSites(*sites_);
+    if (INewsWindow* w = Globals().PLYXNewsWindow) w->BuildSiteSubmenu();
+}
+
+void TPLYXNews::Timer(int tick) {
+    // The player's tick starts again when it does; never scroll backwards.
+    int elapsed = std::max(tick - lastTick_, 0);
+    lastTick_ = tick;
+    {
+        std::lock_guard lock(Lock);
+        for (int i = 0; i < 2; ++i)
+            if (TickerPanels[i]) ScrollTicker(i, elapsed);
+    }
+    clockCountdown_ -= elapsed;
+    if (clockCountdown_ < 0 || clockCountdown_ > kClockPeriod) {
+        clockCountdown_ = kClockPeriod;
+        PostUserEvent(ueClock, tick);
+    }
+    minuteCountdown_ -= elapsed;
+    if (minuteCountdown_ < 0 || minuteCountdown_ > kMinutePeriod) {
+        minuteCountdown_ = kMinutePeriod;
+        PostUserEvent(ueUpdate, elapsed);
+    }
+}
+
+void TPLYXNews::PostUserEvent(uint32_t code, int param) {
+    plyx_->NotifyEvent(plyx_->ClientWindow, pcUser | code, param);
+}
+
+void TPLYXNews::UserEvent(uint32_t code, int param) {
+    switch (code & ~pcUser) {
+    case ueShowWindow:
+        if (WindowEnabled) SetWindowEnabled(true);
+        break;
+    case ueClosed:
+        if (param == 1) {
+            std::lock_guard lock(Lock);
+            delete Globals().FormProperty.data();
+        } else {
+            if (INewsWindow* w = Globals().PLYXNewsWindow) w->Form()->setEnabled(false);
+            SetWindowEnabled(false);
+        }
+        break;
+    case ueHideWindow:
+        SetWindowEnabled(false);
+        break;
+    case ueClock:
+        RefreshClock(QDateTime::currentDateTime());
+        break;
+    case ueUpdate:
+        UpdateNews(this);
+        break;
+    default:
+        break;
+    }
+}
+
+void TPLYXNews::RefreshClock(const QDateTime& now) {
+    INewsWindow* window = Globals().PLYXNewsWindow;
+    if (!window && !DateTimeLabel) return;
+    QTime time = now.time();
+    if (time.hour() == LastClockHour && time.minute() == LastClockMinute) return;
+    if (window) window->ShowDateTime(now);
+    if (DateTimeLabel) DateTimeLabel->SetCaption(ClockText(now));
+    LastClockHour = static_cast<int16_t>(time.hour());
+    LastClockMinute = static_cast<int16_t>(time.minute());
+}
+
+void TPLYXNews::RemoveSkinPanels() {
+    std::lock_guard lock(Lock);
+    // Children first: a QPointer reads null once its widget has gone with a
+    // parent deleted before it.
+    auto drop = [](auto& widget) { delete widget.data(); };
+    drop(SiteNameLabels[1]);
+    drop(DateTimeLabel);
+    drop(PropertyImage);
+    drop(UpdateImage);
+    drop(WindowImage);
+    drop(TickerLabels[1]);
+    drop(TickerPanels[1]);
+    SetTickerControls(1, nullptr, nullptr, nullptr);
+    UpdateTimerState();
+}

@@ -1,0 +1,171 @@
+#include "tests/news/EngineFixture.h"
+
+#include "engine/files/TIniFileEx.h"
+#include "engine/news/DefaultSites.h"
+#include "engine/news/IntervalText.h"
+#include "engine/news/SiteValue.h"
+
+using testsupport::ReadAll;
+
+TEST_F(EngineTest, AFirstStartHasTheDefaultSitesWithOnlyTheFirstEnabled) {
+    TPLYXNews& n = start();
+    ASSERT_EQ(n.Sites()->Count(), 11);
+    EXPECT_EQ(n.Sites()->Get(0)->Name, "QUARN News");
+    EXPECT_EQ(n.Sites()->Get(1)->Name, S("朝日新聞"));
+    EXPECT_EQ(n.Sites()->Get(10)->Name, "NNN24");
+    for (int i = 0; i < 11; ++i) {
+        EXPECT_EQ(n.Sites()->Get(i)->Enabled, i == 0) << i;
+        EXPECT_EQ(n.Sites()->Get(i)->Interval, i == 0 ? 0 : 60) << i;
+    }
+    EXPECT_TRUE(n.Sites()->Get(4)->URL.ends_with("/top.html"));
+    EXPECT_TRUE(n.Sites()->Get(7)->URL.ends_with("/hl"));
+    EXPECT_TRUE(n.Sites()->Get(9)->URL.ends_with("/ann/news/web/"));
+    EXPECT_TRUE(n.Online);
+    EXPECT_EQ(n.Speed[0], 50);
+    EXPECT_EQ(n.Step[0], -1);
+    EXPECT_EQ(n.WindowPosition, std::make_pair(-1, -1));
+    EXPECT_EQ(n.PropertyPosition, std::make_pair(-1, -1));
+}
+
+TEST_F(EngineTest, ScrollSettingsOutOfRangeAreCorrectedOnRead) {
+    struct Case {
+        const char* speed;
+        const char* step;
+        int wantSpeed, wantStep;
+    } cases[] = {{"0", "3", 50, -1},
+                 {"-7", "0", 50, -1},
+                 {"1", "-1", 1, -1},
+                 {"120", "-4", 120, -4},
+                 {"x", "y", 50, -1}};
+    for (const Case& c : cases) {
+        writeSettings(std::string("[PLYXNews]\r\nVersion=6320\r\nWindowScrollSpeed=") + c.speed +
+                      "\r\nWindowScrollStep=" + c.step + "\r\n");
+        TPLYXNews& n = start();
+        EXPECT_EQ(n.Speed[0], c.wantSpeed) << c.speed;
+        EXPECT_EQ(n.Step[0], c.wantStep) << c.step;
+        news.reset();
+    }
+}
+
+TEST_F(EngineTest, SiteValuesArePaddedAndBadNumbersFallBack) {
+    writeSettings("[PLYXNews]\r\nVersion=6320\r\n[Site]\r\n"
+                  "Only URL=\"http://a.example/\"\r\n"
+                  "Full=\"http://b.example/x y\",1,15\r\n"
+                  "Bad numbers=\"http://c.example/\",yes,often\r\n"
+                  "Empty=\r\n");
+    TPLYXNews& n = start();
+    ASSERT_EQ(n.Sites()->Count(), 4) << "no default sites for a current file";
+    struct Want {
+        const char* name;
+        const char* url;
+        bool enabled;
+        int interval;
+    } want[] = {{"Only URL", "http://a.example/", false, 60},
+                {"Full", "http://b.example/x y", true, 15},
+                {"Bad numbers", "http://c.example/", false, 60},
+                {"Empty", "", false, 60}};
+    for (int i = 0; i < 4; ++i) {
+        TNewsSite* s = n.Sites()->Get(i);
+        EXPECT_EQ(s->Name, want[i].name);
+        EXPECT_EQ(s->URL, want[i].url);
+        EXPECT_EQ(s->Enabled, want[i].enabled) << want[i].name;
+        EXPECT_EQ(s->Interval, want[i].interval) << want[i].name;
+    }
+}
+
+TEST_F(EngineTest, SettingsSurviveARoundTripAndADeletedDefaultStaysDeleted) {
+    {
+        TPLYXNews& n = start();
+        n.Online = false;
+        n.PropertyPosition = {10, 20};
+        n.PropertyPage = 1;
+        n.WindowEnabled = true;
+        n.WindowLocation = 5;
+        n.WindowPosition = {-30, 40};
+        n.Design = "/designs/a b.plyxd";
+        n.Speed[0] = 70;
+        n.Step[0] = -2;
+        n.Sites()->Delete(n.Sites()->IndexOfName(S("読売新聞")));
+        n.Sites()->Add(S("地元=ニュース"), "http://local.example/", 30, true);
+        n.Sites()->Add(";comment", "http://semi.example/", 0, true);
+        n.Sites()->Add("[section]", "http://bracket.example/", 120, false);
+        n.Sites()->Add("", "http://nameless.example/", 5, true);
+        news.reset(); // saves
+    }
+    std::string text = ReadAll(settings());
+    EXPECT_NE(text.find("Version=6320\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("Debug="), std::string::npos) << "Debug is read, never written";
+    EXPECT_EQ(text.find("nameless"), std::string::npos) << "nameless sites are not kept";
+
+    TPLYXNews& n = start();
+    EXPECT_FALSE(n.Online);
+    EXPECT_EQ(n.PropertyPosition, std::make_pair(10, 20));
+    EXPECT_EQ(n.PropertyPage, 1);
+    EXPECT_TRUE(n.WindowEnabled);
+    EXPECT_EQ(n.WindowLocation, 5);
+    EXPECT_EQ(n.WindowPosition, std::make_pair(-30, 40));
+    EXPECT_EQ(n.Design, "/designs/a b.plyxd");
+    EXPECT_EQ(n.Speed[0], 70);
+    EXPECT_EQ(n.Step[0], -2);
+    EXPECT_EQ(n.Sites()->Count(), 13);
+    EXPECT_EQ(n.Sites()->Find(S("読売新聞")), nullptr);
+    // Characters the settings file would misread come back full-width,
+    // with the site's URL, flag and interval intact.
+    TNewsSite* local = n.Sites()->Find(S("地元＝ニュース"));
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->URL, "http://local.example/");
+    EXPECT_TRUE(local->Enabled);
+    EXPECT_EQ(local->Interval, 30);
+    TNewsSite* semi = n.Sites()->Find(S("；comment"));
+    ASSERT_NE(semi, nullptr);
+    EXPECT_EQ(semi->Interval, 0);
+    TNewsSite* bracket = n.Sites()->Find(S("［section]"));
+    ASSERT_NE(bracket, nullptr);
+    EXPECT_FALSE(bracket->Enabled);
+    EXPECT_EQ(bracket->Interval, 120);
+}
+
+TEST_F(EngineTest, AnOlderFileGetsTheMissingDefaultsAfterItsOwnSites) {
+    writeSettings("[PLYXNews]\r\nVersion=6310\r\n[Site]\r\nNNN24=\"http://mine.example/\",1,5\r\n"
+                  "Mine=\"http://m.example/\",1,10\r\n");
+    TPLYXNews& n = start();
+    ASSERT_EQ(n.Sites()->Count(), 12);
+    EXPECT_EQ(n.Sites()->Get(0)->URL, "http://mine.example/") << "an existing name is kept";
+    EXPECT_EQ(n.Sites()->Get(1)->Name, "Mine");
+    EXPECT_EQ(n.Sites()->Get(2)->Name, "QUARN News");
+    EXPECT_EQ(n.Sites()->IndexOfName("NNN24"), 0);
+}
+
+TEST_F(EngineTest, AnUnwritableSettingsFileIsReportedNotClaimed) {
+    TPLYXNews& n = start();
+    std::filesystem::create_directory(settings()); // a folder where the file should be
+    EXPECT_FALSE(n.SaveSettings());
+    std::filesystem::remove(settings());
+    EXPECT_TRUE(n.SaveSettings());
+}
+
+TEST(SiteValueText, FormatsAndParsesBothWays) {
+    EXPECT_EQ(FormatSiteValue({"http://a/", true, 15}), "\"http://a/\",1,15");
+    EXPECT_EQ(FormatSiteValue({"", false, 0}), "\"\",0,0");
+    SiteValue v = ParseSiteValue("\"http://a/b,c\",1,0");
+    EXPECT_EQ(v.url, "http://a/b,c");
+    EXPECT_TRUE(v.enabled);
+    EXPECT_EQ(v.interval, 0);
+    EXPECT_EQ(StorableSiteName("a=b=c"), S("a＝b＝c"));
+    EXPECT_EQ(StorableSiteName(S("表;[x]")), S("表;[x]")) << "only a leading ; or [ misleads";
+}
+
+TEST(IntervalTexts, ReadAndWriteTheDialogsUnits) {
+    EXPECT_EQ(IntervalToText(90), S("90分"));
+    EXPECT_EQ(IntervalToText(120), S("2時間"));
+    EXPECT_EQ(IntervalToText(0), S("起動時"));
+    EXPECT_EQ(IntervalToText(5), S("5分"));
+    EXPECT_EQ(TextToInterval(S("3時間")), 180);
+    EXPECT_EQ(TextToInterval(S("45分")), 45);
+    EXPECT_EQ(TextToInterval("15"), 0);
+    EXPECT_EQ(TextToInterval(S("起動時")), 0) << "時 with no number before it";
+    EXPECT_EQ(TextToInterval(S("時間")), 0);
+    EXPECT_EQ(TextToInterval(S("99999999時間")), 0) << "too large to hold in minutes";
+    for (int minutes : {0, 1, 59, 60, 61, 180, 1440})
+        EXPECT_EQ(TextToInterval(IntervalToText(minutes)), minutes) << minutes;
+}
