@@ -1,6 +1,7 @@
 #include "engine/window/DesignReader.h"
 
 #include "engine/region/zelRegion.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/gdi/BitmapFile.h"
 #include "platform/text/Cp932.h"
@@ -9,40 +10,96 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 using namespace platform;
 
 const char* const kButtonSections[7] = {"Logo", "Close", "Play", "Rewind", "FF", "Back", "Next"};
 
-namespace {
-
-constexpr TColor kWhite = 16777215;
-
-} // namespace
-
 void ApplyFontSpec(TFont& font, std::string_view spec) {
     ParseFontSpec(spec, font.Name, font.Height, font.Charset, font.Style);
 }
 
-bool LoadPicture(TBitmap& bitmap, const std::string& fileName) {
+namespace {
+
+constexpr TColor kWhite = 16777215;
+// All the pictures of one design together: a skin needs a fraction of
+// this; a design that names a picture bomb many times stops here.
+constexpr int64_t kMaxDesignPixels = kMaxStripPixels;
+
+// A folder for relative picture names: a design opened by a bare name lives
+// in the current folder.
+std::string designFolder(const std::string& fileName) {
+    std::string folder = ExtractFileDir(fileName);
+    if (!folder.empty()) return folder;
+    std::error_code ec;
+    return PathFromNative(std::filesystem::current_path(ec).string());
+}
+
+bool loadPicture(TBitmap& bitmap, const std::string& fileName, int64_t maxPixels) {
     if (fileName.empty()) return false;
     bitmap.Transparent = false;
+    // Devices, FIFOs and oversized files fail here, like a missing picture.
+    std::string bytes;
+    if (!ReadPictureFile(fileName, bytes)) return false;
     std::string ext = SjisLowerCase(ExtractFileName(fileName));
     if (ext.ends_with(".jpg") || ext.ends_with(".jpeg")) {
         QImage decoded;
-        if (LoadJpegFile(fileName, decoded) && !decoded.isNull() && decoded.width() >= 1 &&
+        if (DecodeJpeg(bytes, decoded, maxPixels) && !decoded.isNull() && decoded.width() >= 1 &&
             decoded.height() >= 1) {
-            bitmap.Image = decoded;
+            bitmap.Image = std::move(decoded);
             bitmap.SourceBits = 24;
             return true;
         }
     }
     QImage image;
     int bits = 24;
-    if (!LoadBitmapFile(fileName, image, &bits)) return false;
-    bitmap.Image = image;
+    if (!DecodeBitmap(bytes, image, &bits, maxPixels)) return false;
+    bitmap.Image = std::move(image);
     bitmap.SourceBits = bits;
     return true;
+}
+
+bool loadStrip(TImageList& list, const std::string& fileName, TColor maskColor, int frameCount,
+               int64_t maxPixels) {
+    list.Clear();
+    TBitmap picture;
+    if (!loadPicture(picture, fileName, maxPixels) || frameCount <= 0) return false;
+    list.Width = picture.Width() / frameCount;
+    list.Height = picture.Height();
+    AddToImageList(list, picture, maskColor);
+    return true;
+}
+
+// budget: the pixels the strip may still take; what it takes is deducted.
+void readImageButtonSection(TImage& image, TImageList& list, const TIniFileEx& ini,
+                            std::string_view section, int64_t& budget) {
+    bool visible = ini.ReadBool(section, "Visible", false);
+    image.setVisible(visible);
+    image.move(ini.ReadInteger(section, "Left", 0), ini.ReadInteger(section, "Top", 0));
+    std::string path =
+        ExpandRelativePath(ini.ReadString(section, "Graphics", ""), designFolder(ini.FileName()));
+    loadStrip(list, path, clNone, 4, std::min(budget, kMaxStripPixels));
+    budget -= static_cast<int64_t>(list.Count()) * list.Width * list.Height;
+    image.resize(list.Width, list.Height);
+    TBitmap frame;
+    if (list.GetBitmap(0, frame))
+        image.Picture.Image = frame.Image;
+    else
+        image.Picture.Image = QImage();
+    image.Transparent = ini.ReadBool(section, "Transparent", false);
+    image.Picture.Transparent = image.Transparent;
+    image.Picture.TransparentColor =
+        image.Transparent ? ini.ReadInteger(section, "BackColor", 0) : clNone;
+    image.update();
+    image.ShowHint = true;
+    image.setVisible(visible);
+}
+
+} // namespace
+
+bool LoadPicture(TBitmap& bitmap, const std::string& fileName) {
+    return loadPicture(bitmap, fileName, kMaxPicturePixels);
 }
 
 void AddToImageList(TImageList& list, const TBitmap& bitmap, TColor maskColor) {
@@ -63,13 +120,7 @@ void AddToImageList(TImageList& list, const TBitmap& bitmap, TColor maskColor) {
 
 bool LoadImageStrip(TImageList& list, const std::string& fileName, TColor maskColor,
                     int frameCount) {
-    list.Clear();
-    TBitmap picture;
-    if (!LoadPicture(picture, fileName) || frameCount <= 0) return false;
-    list.Width = picture.Width() / frameCount;
-    list.Height = picture.Height();
-    AddToImageList(list, picture, maskColor);
-    return true;
+    return loadStrip(list, fileName, maskColor, frameCount, kMaxStripPixels);
 }
 
 void ReadControlSection(TControl& control, const TIniFileEx& ini, std::string_view section) {
@@ -106,35 +157,22 @@ void ReadControlSection(TControl& control, const TIniFileEx& ini, std::string_vi
 
 void ReadImageButtonSection(TImage& image, TImageList& list, const TIniFileEx& ini,
                             std::string_view section) {
-    bool visible = ini.ReadBool(section, "Visible", false);
-    image.setVisible(visible);
-    image.move(ini.ReadInteger(section, "Left", 0), ini.ReadInteger(section, "Top", 0));
-    std::string path =
-        ExpandRelativePath(ini.ReadString(section, "Graphics", ""), ExtractFileDir(ini.FileName()));
-    LoadImageStrip(list, path, clNone, 4);
-    image.resize(list.Width, list.Height);
-    TBitmap frame;
-    if (list.GetBitmap(0, frame))
-        image.Picture.Image = frame.Image;
-    else
-        image.Picture.Image = QImage();
-    image.Transparent = ini.ReadBool(section, "Transparent", false);
-    image.Picture.Transparent = image.Transparent;
-    image.Picture.TransparentColor =
-        image.Transparent ? ini.ReadInteger(section, "BackColor", 0) : clNone;
-    image.update();
-    image.ShowHint = true;
-    image.setVisible(visible);
+    int64_t budget = kMaxStripPixels;
+    readImageButtonSection(image, list, ini, section, budget);
 }
 
 void LoadDesign(DesignControls& c, const std::string& fileName) {
     if (fileName.empty()) return;
     TIniFileEx ini(fileName);
-    std::string folder = ExtractFileDir(fileName);
+    std::string folder = designFolder(fileName);
 
+    int64_t budget = kMaxDesignPixels;
     if (c.background) {
-        LoadPicture(c.background->Picture,
-                    ExpandRelativePath(ini.ReadString("Form", "Graphics", ""), folder));
+        if (loadPicture(c.background->Picture,
+                        ExpandRelativePath(ini.ReadString("Form", "Graphics", ""), folder),
+                        kMaxPicturePixels))
+            budget -= static_cast<int64_t>(c.background->Picture.Width()) *
+                      c.background->Picture.Height();
         if (!c.background->Picture.Empty()) {
             c.background->setGeometry(0, 0, c.background->Picture.Width(),
                                       c.background->Picture.Height());
@@ -174,6 +212,6 @@ void LoadDesign(DesignControls& c, const std::string& fileName) {
     if (c.labelSiteName) ReadControlSection(*c.labelSiteName, ini, "Device");
     for (int i = 0; i < 7; ++i)
         if (c.buttons[i] && c.lists[i])
-            ReadImageButtonSection(*c.buttons[i], *c.lists[i], ini, kButtonSections[i]);
+            readImageButtonSection(*c.buttons[i], *c.lists[i], ini, kButtonSections[i], budget);
     if (c.form) c.form->update();
 }

@@ -1,7 +1,5 @@
 #include "platform/gdi/BitmapFile.h"
 
-#include "platform/fs/FileSystem.h"
-
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -11,9 +9,6 @@ namespace platform {
 
 namespace {
 
-// No skin picture comes near this; it keeps a forged header from asking
-// for gigabytes.
-constexpr int64_t kMaxPixels = 64LL * 1024 * 1024;
 constexpr int32_t kMaxSide = 32768;
 
 uint16_t u16(std::string_view b, size_t at) {
@@ -38,7 +33,7 @@ uint8_t channel(uint32_t pixel, uint32_t mask) {
 
 } // namespace
 
-bool DecodeBitmap(std::string_view b, QImage& image, int* bitsPerPixel) {
+bool DecodeBitmap(std::string_view b, QImage& image, int* bitsPerPixel, int64_t maxPixels) {
     if (b.size() < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
     uint32_t offBits = u32(b, 10);
     uint32_t headerSize = u32(b, 14);
@@ -64,7 +59,7 @@ bool DecodeBitmap(std::string_view b, QImage& image, int* bitsPerPixel) {
     if (height == INT32_MIN) return false;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-        static_cast<int64_t>(width) * height > kMaxPixels)
+        static_cast<int64_t>(width) * height > maxPixels)
         return false;
 
     uint32_t masks[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
@@ -133,9 +128,9 @@ bool DecodeBitmap(std::string_view b, QImage& image, int* bitsPerPixel) {
     return true;
 }
 
-bool LoadBitmapFile(std::string_view path, QImage& image, int* bitsPerPixel) {
+bool LoadBitmapFile(std::string_view path, QImage& image, int* bitsPerPixel, int64_t maxPixels) {
     std::string bytes;
-    return ReadFileBytes(path, bytes) && DecodeBitmap(bytes, image, bitsPerPixel);
+    return ReadPictureFile(path, bytes) && DecodeBitmap(bytes, image, bitsPerPixel, maxPixels);
 }
 
 std::string EncodeBitmap24(const QImage& source) {

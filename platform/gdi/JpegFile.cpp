@@ -1,7 +1,5 @@
 #include "platform/gdi/BitmapFile.h"
 
-#include "platform/fs/FileSystem.h"
-
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -23,7 +21,7 @@ void onError(j_common_ptr info) {
 void quiet(j_common_ptr, int) {}
 
 // Kept free of objects with destructors between setjmp and longjmp.
-bool decode(const unsigned char* data, unsigned long size, QImage* out) {
+bool decode(const unsigned char* data, unsigned long size, int64_t maxPixels, QImage* out) {
     jpeg_decompress_struct info;
     ErrorManager errors;
     info.err = jpeg_std_error(&errors.base);
@@ -36,17 +34,28 @@ bool decode(const unsigned char* data, unsigned long size, QImage* out) {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
+    // The header's size decides before any memory is taken: a tiny file can
+    // claim a picture of gigabytes.
     if (info.image_width == 0 || info.image_height == 0 || info.image_width > 32768 ||
         info.image_height > 32768 ||
-        static_cast<uint64_t>(info.image_width) * info.image_height > 64ull * 1024 * 1024) {
+        static_cast<int64_t>(info.image_width) * info.image_height > maxPixels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
+    // Straight into the 32-bit layout, grayscale included: no second copy.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info.out_color_space = JCS_EXT_BGRX;
+#else
+    info.out_color_space = JCS_EXT_XRGB;
+#endif
     jpeg_start_decompress(&info);
+    if (info.output_components != 4) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     *out = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                  QImage::Format_RGB888);
-    if (out->isNull() || info.output_components != 3) {
+                  QImage::Format_RGB32);
+    if (out->isNull()) {
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -61,19 +70,19 @@ bool decode(const unsigned char* data, unsigned long size, QImage* out) {
 
 } // namespace
 
-bool DecodeJpeg(std::string_view bytes, QImage& image) {
+bool DecodeJpeg(std::string_view bytes, QImage& image, int64_t maxPixels) {
     if (bytes.empty()) return false;
     QImage decoded;
     if (!decode(reinterpret_cast<const unsigned char*>(bytes.data()),
-                static_cast<unsigned long>(bytes.size()), &decoded))
+                static_cast<unsigned long>(bytes.size()), maxPixels, &decoded))
         return false;
-    image = decoded.convertToFormat(QImage::Format_RGB32);
+    image = std::move(decoded);
     return true;
 }
 
-bool LoadJpegFile(std::string_view path, QImage& image) {
+bool LoadJpegFile(std::string_view path, QImage& image, int64_t maxPixels) {
     std::string bytes;
-    return ReadFileBytes(path, bytes) && DecodeJpeg(bytes, image);
+    return ReadPictureFile(path, bytes) && DecodeJpeg(bytes, image, maxPixels);
 }
 
 } // namespace platform

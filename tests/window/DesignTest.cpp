@@ -216,6 +216,44 @@ TEST(Design, TheSampleDesignPlacesEveryControlAndShapesTheWindow) {
     EXPECT_EQ(buttons[3]->pos(), QPoint(50, 98)) << "Rewind, its path through images\\..";
 }
 
+namespace {
+
+// A form with every control a design dresses.
+struct DesignForm {
+    QWidget form;
+    TImage* background = new TImage(&form); // the controls are the form's children
+    zelRegion region{background};
+    TFont formFont;
+    TPanel* panel = new TPanel(&form);
+    TLabel* news = new TLabel(panel);
+    TLabel* dateTime = new TLabel(&form);
+    TLabel* siteName = new TLabel(&form);
+    TImageList lists[7];
+    DesignControls c{&form, background, &region, &formFont, panel, news, dateTime, siteName};
+    DesignForm() {
+        for (int i = 0; i < 7; ++i) {
+            c.buttons[i] = new TImage(&form);
+            c.lists[i] = &lists[i];
+        }
+    }
+};
+
+} // namespace
+
+TEST(Design, ABareDesignNameFindsItsPicturesInTheCurrentFolder) {
+    testsupport::TempDir dir;
+    for (const auto& entry : std::filesystem::directory_iterator(kDemo))
+        std::filesystem::copy_file(entry.path(), dir.path() / entry.path().filename());
+    DesignForm f;
+    auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    LoadDesign(f.c, "sample.plyxd");
+    std::filesystem::current_path(before);
+    EXPECT_EQ(f.form.size(), QSize(400, 140));
+    EXPECT_EQ(f.lists[3].Count(), 4) << "Rewind, named images\\..\\rewind.jpg";
+    EXPECT_EQ(f.lists[0].Count(), 4);
+}
+
 TEST(Design, AMissingDesignReadsAsAllDefaults) {
     QWidget form;
     form.resize(123, 45);
