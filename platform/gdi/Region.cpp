@@ -96,6 +96,10 @@ int SetWindowRgn(QWidget* window, HRGN region, bool redraw) {
     }
     if (region == 0)
         window->clearMask();
+    else if (shape.isEmpty())
+        // Qt reads an empty mask as no mask at all; a region with nothing
+        // of the window in it hides the whole window, as an empty one should.
+        window->setMask(kNothingVisible);
     else
         window->setMask(shape);
     if (redraw) window->update();

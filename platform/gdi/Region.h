@@ -23,9 +23,12 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom);
 // dest = src1 (mode) src2; REGION_ERROR on failure.
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
 bool DeleteObject(HRGN region);
-// Shapes the window (0 removes the shape). On success the window owns the
-// region and the handle is released; 0 on failure, the handle untouched.
+// Shapes the window (0 removes the shape), shown yet or not. On success the
+// window owns the region and the handle is released; 0 on failure, the
+// handle untouched. An empty region leaves nothing of the window visible:
+// its mask becomes kNothingVisible.
 int SetWindowRgn(QWidget* window, HRGN region, bool redraw);
+inline const QRegion kNothingVisible{-1, -1, 1, 1};
 
 // What a handle holds (empty for a bad handle), and how many live.
 QRegion RegionOf(HRGN region);

@@ -161,3 +161,127 @@ TEST(Region, MessagesNameTheFailedCall) {
         kParentNotSet,
         "Parent\x82\xAA\x90\xDD\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1");
 }
+
+TEST(Region, SetBeforeTheWindowIsShownShapesItOnceShown) {
+    QWidget window;
+    window.resize(8, 4);
+    auto* image = new TImage(&window); // owned by the window
+    image->setGeometry(0, 0, 8, 4);
+    QImage half = picture(8, 4, Qt::blue);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 4; x < 8; ++x)
+            half.setPixel(x, y, qRgb(255, 0, 255));
+    image->Picture.Image = half;
+    zelRegion region(image);
+    region.SetTransparentColor(kMagenta);
+    region.Create();
+    ASSERT_FALSE(window.testAttribute(Qt::WA_WState_Created));
+    region.Set();
+    EXPECT_EQ(window.mask(), QRegion(0, 0, 4, 4));
+    window.show();
+    EXPECT_EQ(window.mask(), QRegion(0, 0, 4, 4)) << "the shape holds through show()";
+}
+
+TEST(Region, AnAllTransparentPictureMasksTheWholeWindowAway) {
+    Form form(picture(10, 10, Qt::magenta));
+    zelRegion region(form.image);
+    region.SetTransparentColor(kMagenta);
+    region.Create();
+    region.Set();
+    QRegion mask = form.window.mask();
+    EXPECT_FALSE(mask.isEmpty()) << "an empty mask would show the whole window";
+    EXPECT_TRUE(mask.intersected(form.window.rect()).isEmpty());
+    EXPECT_TRUE(RegionOf(region.Handle()).isEmpty()) << "the held region stays empty";
+}
+
+TEST(Region, PicturesInAnyFormatAreScannedByTheirColours) {
+    QImage source = picture(5, 2, Qt::magenta);
+    source.setPixel(1, 0, qRgb(10, 20, 30));
+    source.setPixel(4, 1, qRgb(10, 20, 30));
+    for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_Indexed8,
+                                  QImage::Format_RGB16, QImage::Format_ARGB32_Premultiplied}) {
+        QWidget window;
+        window.resize(5, 2);
+        auto* image = new TImage(&window); // owned by the window
+        image->setGeometry(0, 0, 5, 2);
+        image->Picture.Image = source.convertToFormat(format);
+        zelRegion region(image);
+        region.SetTransparentColor(kMagenta);
+        region.Create();
+        EXPECT_EQ(RegionOf(region.Handle()), rows({QRect(1, 0, 1, 1), QRect(4, 1, 1, 1)}))
+            << "format " << format;
+    }
+}
+
+TEST(Region, ColoursThatAreNoPlainRgbValueMatchNoPixel) {
+    QImage image = picture(6, 2, QColor(0xF0, 0xF0, 0xF0)); // what button face looks like
+    image.setPixel(2, 1, qRgb(0xC0, 0xC0, 0xC0));
+    image.setPixel(3, 1, qRgb(0xFF, 0xFF, 0xFF));
+    Form form(image);
+    for (TColor colour : {clBtnFace, TColor(-1), TColor(0x01F0F0F0), TColor(0x80000005), clNone}) {
+        zelRegion region(form.image);
+        region.SetTransparentColor(colour);
+        region.Create();
+        EXPECT_EQ(RegionOf(region.Handle()), QRegion(0, 0, 6, 2)) << std::hex << colour;
+    }
+    zelRegion region(form.image);
+    region.SetTransparentColor(0xF0F0F0);
+    region.Create();
+    EXPECT_EQ(RegionOf(region.Handle()), rows({QRect(2, 1, 2, 1)})) << "the plain value does";
+}
+
+namespace {
+
+QImage checkerboard(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, (x + y) % 2 ? qRgb(255, 0, 255) : qRgb(0, 0, 0));
+    return image;
+}
+
+QRegion shapeOf(const QImage& image) {
+    Form form(image);
+    zelRegion region(form.image);
+    region.SetTransparentColor(kMagenta);
+    region.Create();
+    return RegionOf(region.Handle());
+}
+
+} // namespace
+
+TEST(Region, ShapesOfTooManyRectanglesAreSimplifiedInBands) {
+    // 100 runs a row: 200 rows are 20,000 rectangles, still exact.
+    QRegion exact = shapeOf(checkerboard(200, 200));
+    EXPECT_EQ(exact.rectCount(), 20000);
+    EXPECT_FALSE(exact.contains(QPoint(1, 0)));
+
+    // A band more: each band of 8 rows takes the columns its rows cover.
+    EXPECT_EQ(shapeOf(checkerboard(200, 208)), QRegion(0, 0, 200, 208));
+
+    // Two checkered blocks with a clear gap keep the gap.
+    QImage blocks = checkerboard(1000, 100);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 400; x < 600; ++x)
+            blocks.setPixel(x, y, qRgb(255, 0, 255));
+    EXPECT_EQ(shapeOf(blocks), QRegion(0, 0, 400, 100) + QRegion(600, 0, 400, 100));
+
+    // Columns that still need too many rectangles: each band keeps only
+    // the extent of its runs.
+    QImage stripes(4000, 160, QImage::Format_RGB32);
+    QRegion extents;
+    for (int y = 0; y < 160; ++y) {
+        int band = y / 8;
+        for (int x = 0; x < 4000; ++x) {
+            int shift = (band % 2) + (y % 2) * 2;
+            stripes.setPixel(x, y, (x + 4000 - shift) % 4 == 0 ? qRgb(0, 0, 0) : qRgb(255, 0, 255));
+        }
+        if (y % 8 == 0) extents += QRect(band % 2, y, 3999, 8);
+    }
+    QRegion simplified = shapeOf(stripes);
+    EXPECT_EQ(simplified, extents);
+
+    QRegion board = shapeOf(checkerboard(2048, 2048));
+    EXPECT_LE(board.rectCount(), 20000);
+    EXPECT_EQ(board, QRegion(0, 0, 2048, 2048));
+}
