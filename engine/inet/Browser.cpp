@@ -50,7 +50,11 @@ void OpenInBrowser(const std::string& url) {
 }
 
 std::string GetBrowserURL(int) {
-    std::string text(TrimView(ClipboardText()));
+    return SingleWebUrl(ClipboardText());
+}
+
+std::string SingleWebUrl(std::string_view whole) {
+    std::string text(TrimView(whole));
     bool web = StartsWithNoCase(text, "http://") || StartsWithNoCase(text, "https://");
     bool one = std::none_of(text.begin(), text.end(),
                             [](char c) { return static_cast<unsigned char>(c) <= 0x20; });

@@ -4,6 +4,7 @@
 // had in hand. Text is Shift_JIS.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Opens url in the default browser, else with the desktop's default handler.
@@ -22,3 +23,5 @@ std::vector<std::string> BrowserCommand(const std::string& execLine, const std::
 // No browser answers questions here; the URL the user copied serves
 // instead: the clipboard's text when it is one http or https URL, else "".
 std::string GetBrowserURL(int index);
+// text when it is one http or https URL (blanks around it dropped), else "".
+std::string SingleWebUrl(std::string_view text);

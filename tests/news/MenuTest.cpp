@@ -2,6 +2,9 @@
 
 #include "engine/news/NewsMenu.h"
 
+#include "tests/support/EventPump.h"
+#include "tests/support/RecordingBrowser.h"
+
 namespace {
 
 std::vector<std::string> captions(PlyxPlayer& player, long parent) {
@@ -135,4 +138,16 @@ TEST_F(EngineTest, StartsAndStopsManyTimesInOneProcess) {
     }
     EXPECT_TRUE(player->Children(kMenuPlugins).empty());
     EXPECT_TRUE(player->Clients().empty());
+}
+
+TEST_F(MenuTest, HelpOpensTheFileBesideThePlayerElseThePluginFolders) {
+    testsupport::RecordingBrowser desktop;
+    start();
+    ASSERT_TRUE(news->ShowHelp());
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return desktop.opened(); }));
+    EXPECT_EQ(desktop.openedTarget(), base() + "Plugin/PLYXNews.html\n") << "taken without a check";
+    dir.write("PLYXNews.html", "<html></html>");
+    player->ClickMenu(player->Children(kMenuHelp).at(1));
+    ASSERT_TRUE(testsupport::PumpUntil(
+        [&] { return desktop.opened() && desktop.openedTarget() == base() + "PLYXNews.html\n"; }));
 }

@@ -24,7 +24,10 @@ public:
                            dir_.file("argv.tmp") + "\"\nmv \"" + dir_.file("argv.tmp") + "\" \"" +
                            log() + "\"\n");
         dir_.write("bin/xdg-settings", "#!/bin/sh\necho recording.desktop\n");
-        for (const char* f : {"bin/recording-browser", "bin/xdg-settings"})
+        dir_.write("bin/xdg-open",
+                   "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"" + dir_.file("opened.tmp") + "\"\nmv \"" +
+                       dir_.file("opened.tmp") + "\" \"" + dir_.file("opened") + "\"\n");
+        for (const char* f : {"bin/recording-browser", "bin/xdg-settings", "bin/xdg-open"})
             std::filesystem::permissions(dir_.file(f), std::filesystem::perms::owner_all);
         std::string line = exec;
         if (auto at = line.find("%BROWSER%"); at != std::string::npos) line.replace(at, 9, browser);
@@ -49,6 +52,9 @@ public:
     bool started() const { return std::filesystem::exists(log()); }
     std::string arguments() const { return ReadAll(log()); }
     void forget() const { std::filesystem::remove(log()); }
+    // What the desktop's default handler (xdg-open) was asked to open.
+    bool opened() const { return std::filesystem::exists(dir_.file("opened")); }
+    std::string openedTarget() const { return ReadAll(dir_.file("opened")); }
 
 private:
     TempDir dir_;
