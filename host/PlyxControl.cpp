@@ -165,7 +165,7 @@ HRESULT PlyxControl::Disconnect(LONG window) {
 HRESULT PlyxControl::Abort(LONG window) {
     if (!player_) return RPC_E_DISCONNECTED;
     player_->Log.push_back("Abort " + std::to_string(window));
-    PostMessage(static_cast<HWND>(static_cast<uint32_t>(window)), player_->MessageId(), 8, 0);
+    PostMessage(static_cast<HWND>(static_cast<uint32_t>(window)), player_->MessageId(), pcAbort, 0);
     return S_OK;
 }
 
@@ -294,7 +294,8 @@ HRESULT PlyxControl::SendPlugin(LONG target, LONG cmd, LONG param, LONG* result)
     if (!player_) return RPC_E_DISCONNECTED;
     LRESULT answer = 0;
     SendMessageTimeout(static_cast<HWND>(static_cast<uint32_t>(target)), player_->MessageId(),
-                       0x08000000u | (static_cast<uint32_t>(cmd) & 0xFFFF), param, 3000, &answer);
+                       pcReceive | (static_cast<uint32_t>(cmd) & 0xFFFF), param,
+                       kPLYXRequestTimeoutMs, &answer);
     if (result) *result = static_cast<LONG>(answer);
     return S_OK;
 }
@@ -311,7 +312,7 @@ HRESULT PlyxControl::get_Tracks(LONG* count) {
 HRESULT PlyxControl::New() {
     if (!player_) return RPC_E_DISCONNECTED;
     player_->PlayList.clear();
-    player_->NotifyStatus(21, 0);
+    player_->NotifyStatus(psChangePlayList, 0);
     return S_OK;
 }
 
@@ -321,7 +322,7 @@ HRESULT PlyxControl::Add(BSTR file) {
     track.s[2] = in(file);
     track.s[0] = ExtractFileName(track.s[2]);
     player_->PlayList.push_back(track);
-    player_->NotifyStatus(21, static_cast<int32_t>(player_->PlayList.size()));
+    player_->NotifyStatus(psChangePlayList, static_cast<int32_t>(player_->PlayList.size()));
     return S_OK;
 }
 
@@ -342,7 +343,7 @@ HRESULT PlyxControl::Load(BSTR file) {
         }
         start = end + 1;
     }
-    player_->NotifyStatus(21, static_cast<int32_t>(player_->PlayList.size()));
+    player_->NotifyStatus(psChangePlayList, static_cast<int32_t>(player_->PlayList.size()));
     return S_OK;
 }
 

@@ -8,13 +8,6 @@
 
 using namespace platform;
 
-namespace {
-
-constexpr uint32_t kStatusCode = 0x40000000;
-constexpr uint32_t kUserCode = 0x80000000;
-
-} // namespace
-
 PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
     messageId_ = RegisterWindowMessage("WM_PLYX");
     window_ = std::make_unique<MessageWindow>(
@@ -64,12 +57,12 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
     clock_.start();
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     if (options_.runTimer) timer_.start(20);
-    BroadcastMessage(messageId_, 1, static_cast<LPARAM>(Window()));
+    BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
 
 PlyxPlayer::~PlyxPlayer() {
     timer_.stop();
-    BroadcastMessage(messageId_, 2, static_cast<LPARAM>(Window()));
+    BroadcastMessage(messageId_, pcClose, static_cast<LPARAM>(Window()));
     CoRevokeClassObject(CLSID_PLYXControl);
     control_->Detach();
 }
@@ -80,7 +73,7 @@ std::string PlyxPlayer::SettingsPath() const {
 
 LRESULT PlyxPlayer::windowProcedure(uint32_t message, WPARAM wParam, LPARAM) {
     if (message != messageId_) return DefWindowProc(message, wParam, 0);
-    if (wParam == 0x403) {
+    if (wParam == pcToolChanged) {
         Log.push_back("ReloadTools");
         ReloadTools();
     }
@@ -133,36 +126,36 @@ void PlyxPlayer::post(HWND window, uint32_t code, int32_t value) {
 void PlyxPlayer::Notify(uint32_t code, int32_t value) {
     // A code is sent to the clients that asked for its bit (the status and
     // user codes by their high bits).
-    uint32_t bit = code >= 0x10000 ? (code & 0xFFFF0000u) : code;
+    uint32_t bit = code >= kPLYXSubCodeBase ? (code & 0xFFFF0000u) : code;
     for (const Client& c : clients_)
         if (c.mask & bit) post(c.window, code, value);
 }
 
 void PlyxPlayer::NotifyStatus(int status, int32_t value) {
-    Notify(kStatusCode | static_cast<uint32_t>(status), value);
+    Notify(pcStatus | static_cast<uint32_t>(status), value);
 }
 
 void PlyxPlayer::Tick() {
-    Notify(0x20, static_cast<int32_t>(clock_.elapsed()));
+    Notify(pcTimer, static_cast<int32_t>(clock_.elapsed()));
 }
 
 void PlyxPlayer::MoveTo(int left, int top) {
     Properties["Left"] = left;
     Properties["Top"] = top;
-    Notify(0x400, static_cast<int32_t>((static_cast<uint32_t>(left) & 0xFFFF) |
-                                       (static_cast<uint32_t>(top) << 16)));
+    Notify(pcMove, static_cast<int32_t>((static_cast<uint32_t>(left) & 0xFFFF) |
+                                        (static_cast<uint32_t>(top) << 16)));
     changed();
 }
 
 void PlyxPlayer::SetStayOnTop(bool on) {
     Properties["StayOnTop"] = on;
-    NotifyStatus(4, on);
+    NotifyStatus(psStayOnTop, on);
     changed();
 }
 
 void PlyxPlayer::SetDesign(const std::string& design) {
     Design = design;
-    NotifyStatus(18, 0);
+    NotifyStatus(psDesign, 0);
     changed();
 }
 
@@ -201,7 +194,8 @@ void PlyxPlayer::DeleteMenu(long id) {
     if (!item) return;
     HWND owner = item->owner;
     std::erase_if(menus_, [&](const PlyxMenuItem& m) { return m.id == id; });
-    if (owner) post(owner, kStatusCode | 27, static_cast<int32_t>(id));
+    if (owner)
+        post(owner, pcStatus | static_cast<uint32_t>(psDeleteMenu), static_cast<int32_t>(id));
     changed();
 }
 
@@ -209,7 +203,7 @@ void PlyxPlayer::ClickMenu(long id) {
     PlyxMenuItem* item = MenuItem(id);
     if (!item) return;
     if (item->owner)
-        post(item->owner, 0x800, static_cast<int32_t>(id));
+        post(item->owner, pcMenu, static_cast<int32_t>(id));
     else
         Log.push_back("Menu " + std::to_string(id));
 }
@@ -227,5 +221,5 @@ void PlyxPlayer::ReloadTools() {
 }
 
 void PlyxPlayer::AboutToShowMenu(long id) {
-    NotifyStatus(22, static_cast<int32_t>(id));
+    NotifyStatus(psDisplayMenu, static_cast<int32_t>(id));
 }

@@ -5,6 +5,7 @@
 // registered message "WM_PLYX". It runs with or without a window; tests
 // drive it headless and tick its timer by hand.
 
+#include "engine/host/PLYXCodes.h"
 #include "platform/gdi/TFont.h"
 #include "platform/messages/MessageWindow.h"
 
@@ -78,9 +79,9 @@ public:
 
     // Posts "WM_PLYX" (code, value) to every client subscribed to the code.
     void Notify(uint32_t code, int32_t value);
-    // Status n (code 0x40000000 | n) to the subscribed clients.
+    // Status n (pcStatus | n) to the subscribed clients.
     void NotifyStatus(int status, int32_t value);
-    // One timer tick: 0x20 with the milliseconds since the start.
+    // One timer tick: pcTimer with the milliseconds since the start.
     void Tick();
 
     // ---- state that notifies -------------------------------------------------
@@ -100,15 +101,15 @@ public:
     PlyxMenuItem* MenuItem(long id);
     std::vector<long> Children(long parent) const;
     long AddMenu(platform::HWND owner, long parent, int index, const std::string& caption);
-    // Deletes the item and what hangs under it; its owner gets status 27.
+    // Deletes the item and what hangs under it; its owner gets psDeleteMenu.
     void DeleteMenu(long id);
-    // A click: the owner gets 0x800 with the id.
+    // A click: the owner gets pcMenu with the id.
     void ClickMenu(long id);
     // Before a menu opens: status 22 with its id.
     void AboutToShowMenu(long id);
 
     // Rebuilds the player's own items under the Tools menu from section
-    // "Tool" of its settings file (done again on 0x403).
+    // "Tool" of its settings file (done again on pcToolChanged).
     void ReloadTools();
 
     // Called whenever something visible changed, and when a client asks the
@@ -132,7 +133,3 @@ private:
     QElapsedTimer clock_;
     QTimer timer_;
 };
-
-// The player's root menus.
-constexpr long kMenuPlugins = 0x4000, kMenuPlay = 0x5000, kMenuView = 0x9000, kMenuTools = 0x8000,
-               kMenuHelp = 0x5F00, kMenuAbout = 0x5FF0;

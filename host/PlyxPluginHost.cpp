@@ -40,8 +40,8 @@ bool PlyxPluginHost::FindPlugin(const char* name, uint32_t* window, int32_t) {
 
 uint32_t PlyxPluginHost::SendPlugin(uint32_t window, uint32_t cmd, uint32_t param) {
     LRESULT answer = 0;
-    SendMessageTimeout(window, player_.MessageId(), 0x08000000u | (cmd & 0xFFFF),
-                       static_cast<LPARAM>(param), 3000, &answer);
+    SendMessageTimeout(window, player_.MessageId(), pcReceive | (cmd & 0xFFFF),
+                       static_cast<LPARAM>(param), kPLYXRequestTimeoutMs, &answer);
     return static_cast<uint32_t>(answer);
 }
 

@@ -23,14 +23,12 @@ void ApplyFontRecord(TFont& font, const std::string& face, LONG charset, LONG si
 int TLyricsList::Count() {
     LONG count = 0;
     if (owner_->Bound) owner_->LyricsInterface()->get_Lines(&count);
-    if (count < 0) count = 0;
-    lines_.resize(static_cast<size_t>(count));
-    return count;
+    return count < 0 ? 0 : count;
 }
 
 TLyrics* TLyricsList::GetLyricsText(int index) {
     if (index < 0 || index >= Count()) return nullptr;
-    std::unique_ptr<TLyrics>& slot = lines_[static_cast<size_t>(index)];
+    std::unique_ptr<TLyrics>& slot = lines_[index];
     if (!slot) slot = std::make_unique<TLyrics>();
     if (!owner_->Bound) return slot.get();
     LONG lineNo = 0, align = 0, charset = 0, size = 0, style = 0, color = 0, tag = 0;

@@ -5,9 +5,9 @@
 
 #include "platform/gdi/TFont.h"
 
+#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 class TPLYX;
 
@@ -31,15 +31,16 @@ class TLyricsList {
 public:
     explicit TLyricsList(TPLYX* owner) : owner_(owner) {}
 
-    // Lines the player has while bound (the cache grows or shrinks to it),
-    // 0 while unbound.
+    // Lines the player has while bound, 0 while unbound.
     int Count();
     // The record of line index, fetched from the player while bound; null
-    // outside 0 .. Count()-1.
+    // outside 0 .. Count()-1. A record stays where it is until Clear, also
+    // while the player has fewer lines or none: callers may still hold it.
     TLyrics* GetLyricsText(int index);
+    // When the player has loaded new lyrics, and with the list.
     void Clear() { lines_.clear(); }
 
 private:
     TPLYX* owner_;
-    std::vector<std::unique_ptr<TLyrics>> lines_;
+    std::map<int, std::unique_ptr<TLyrics>> lines_; // fetched lines only
 };

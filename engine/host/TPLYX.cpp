@@ -19,7 +19,6 @@ const char* const kUnsupportedVersionText =
 namespace {
 
 constexpr uint32_t kBeepError = 0x30;
-constexpr uint32_t kMinimumVersion = 6320;
 
 void reportFailure(const std::string& text) {
     MessageBeep(kBeepError);
@@ -35,12 +34,21 @@ constexpr struct {
     {evPosition, pcPosition}, {evTimer, pcTimer},   {evMove, pcMove},
 };
 
+// Raises an event through a copy of its handler: the handler may replace
+// the event, or destroy its owner, while it runs.
+template <typename Event, typename... Args> void raise(const Event& event, Args... args) {
+    if (!event) return;
+    Event handler = event;
+    handler(args...);
+}
+
 } // namespace
 
 TPLYX::TPLYX(TObject*) {
     for (size_t i = 0; i < RootMenus.size(); ++i) {
-        static constexpr long ids[] = {0x4000, 0x5000, 0x9000, 0x8000};
-        RootMenus[i] = std::make_unique<TPLYXMenu>(this, ids[i]);
+        static constexpr long ids[] = {kMenuPlugins, kMenuPlay, kMenuView, kMenuTools};
+        RootMenus[i] = std::make_shared<TPLYXMenu>(this, ids[i]);
+        RootMenus[i]->listed_ = true;
     }
     MessageId = RegisterWindowMessage("WM_PLYX");
     if (!RegReadString(RegistryRoot::LocalMachine,
@@ -63,11 +71,14 @@ TPLYX::TPLYX(TObject*) {
 
 TPLYX::~TPLYX() {
     Unbind();
+    self_.reset();
     if (ComInitialized) CoUninitialize();
     clientWindow_.reset();
     ClearMenuList();
-    for (auto& root : RootMenus)
+    for (auto& root : RootMenus) {
+        root->listed_ = false;
         root.reset();
+    }
 }
 
 void TPLYX::Loaded() {
@@ -88,8 +99,9 @@ void TPLYX::WndProc(TMessage& message) {
 }
 
 int TPLYX::PLYXHandler(unsigned long wParam, int lParam) {
+    std::weak_ptr<TPLYX> alive = self_;
     wParam &= 0xFFFFFFFFul;
-    unsigned long code = wParam < 0x10000 ? wParam : (wParam & 0xFFFF0000ul);
+    unsigned long code = wParam < kPLYXSubCodeBase ? wParam : (wParam & 0xFFFF0000ul);
     int sub = static_cast<int>(wParam & 0xFFFF);
     int result = 1;
     switch (code) {
@@ -137,9 +149,11 @@ int TPLYX::PLYXHandler(unsigned long wParam, int lParam) {
             NotifyMenu(lParam);
             break;
         case pcReceive:
-            if (OnReceive)
+            if (OnReceive) {
+                TPLYXReceiveEvent handler = OnReceive;
                 result = static_cast<int>(
-                    OnReceive(this, static_cast<uint16_t>(sub), static_cast<uint32_t>(lParam)));
+                    handler(this, static_cast<uint16_t>(sub), static_cast<uint32_t>(lParam)));
+            }
             break;
         case pcSpeana:
             NotifySpeana(static_cast<int>(wParam), lParam);
@@ -154,7 +168,8 @@ int TPLYX::PLYXHandler(unsigned long wParam, int lParam) {
             break;
         }
     }
-    if (OnPLYX) OnPLYX(this, static_cast<uint32_t>(wParam), lParam);
+    if (alive.expired()) return result;
+    raise(OnPLYX, this, static_cast<uint32_t>(wParam), lParam);
     return result;
 }
 
@@ -221,11 +236,11 @@ void TPLYX::Bind() {
     ClearMenuList();
     Bound = true;
 
-    if (GetVersion() >= static_cast<int>(kMinimumVersion) && CheckVersion(4300)) {
+    if (GetVersion() >= kPLYXMinimumVersion && CheckVersion(kPLYXClientVersion)) {
         control_->Connect(0, static_cast<LONG>(::getpid()), static_cast<LONG>(ClientWindow),
                           &PluginMode, &RunId);
         SetEvent(EventMask);
-        if (OnBind) OnBind(this);
+        raise(OnBind, this);
     } else {
         Unbind();
         MessageBeep(kBeepError);
@@ -241,7 +256,7 @@ void TPLYX::Unbind() {
     RunId = 0;
     releaseInterfaces();
     ClearMenuList();
-    if (OnUnbind) OnUnbind(this);
+    raise(OnUnbind, this);
 }
 
 // ---- messages to the player ---------------------------------------------------
@@ -260,8 +275,8 @@ int TPLYX::Request(int msg, int wParam, int lParam) {
     if (!GetPLYXHandle()) return 0;
     LRESULT result = 0;
     if (!SendMessageTimeout(PlayerWindow, static_cast<uint32_t>(msg),
-                            static_cast<WPARAM>(static_cast<uint32_t>(wParam)), lParam, 3000,
-                            &result))
+                            static_cast<WPARAM>(static_cast<uint32_t>(wParam)), lParam,
+                            kPLYXRequestTimeoutMs, &result))
         return 0;
     return static_cast<int>(result);
 }
@@ -336,38 +351,44 @@ void TPLYX::NotifyEvent(HWND target, unsigned long wParam, int lParam) {
 // ---- notification reactions ------------------------------------------------------
 
 void TPLYX::NotifyUser(unsigned long event, int param) {
-    if (OnUser) OnUser(this, static_cast<uint32_t>(event), param);
+    raise(OnUser, this, static_cast<uint32_t>(event), param);
 }
 
 void TPLYX::NotifyOpen(HWND window) {
+    std::weak_ptr<TPLYX> alive = self_;
     PlayerWindow = window;
     if (!Bound && AutoLink) Bind();
-    if (OnOpen) OnOpen(this);
+    if (alive.expired()) return;
+    raise(OnOpen, this);
 }
 
 void TPLYX::NotifyClose(HWND) {
+    std::weak_ptr<TPLYX> alive = self_;
     PlayerWindow = 0;
     Unbind();
-    if (OnClose) OnClose(this);
+    if (alive.expired()) return;
+    raise(OnClose, this);
 }
 
 void TPLYX::NotifyRun(int value) {
     RunId = value;
-    if (OnRun) OnRun(this);
+    raise(OnRun, this);
 }
 
 void TPLYX::NotifyAbort() {
-    if (OnAbort) OnAbort(this);
+    std::weak_ptr<TPLYX> alive = self_;
+    raise(OnAbort, this);
+    if (alive.expired()) return;
     PlayerWindow = 0;
     Unbind();
 }
 
 void TPLYX::NotifyPlayStatus(int param) {
-    if (OnPlayStatus) OnPlayStatus(this, param);
+    raise(OnPlayStatus, this, param);
 }
 
 void TPLYX::NotifyVolume(int left, int right) {
-    if (OnVolume) OnVolume(this, left, right);
+    raise(OnVolume, this, left, right);
 }
 
 void TPLYX::NotifySpeana(int wParam, int lParam) {
@@ -377,137 +398,136 @@ void TPLYX::NotifySpeana(int wParam, int lParam) {
         levels[i] = (static_cast<uint32_t>(lParam) >> (4 * i)) & 0xF;
     levels[8] = wParam & 0xF;
     levels[9] = (wParam >> 4) & 0xF;
-    OnSpeana(this, levels);
+    raise(OnSpeana, this, levels);
 }
 
 void TPLYX::NotifyLyrics(int param) {
-    if (OnLyrics) OnLyrics(this, param);
+    raise(OnLyrics, this, param);
 }
 
 void TPLYX::NotifyCounter(int param) {
-    if (OnCounter) OnCounter(this, param);
+    raise(OnCounter, this, param);
 }
 
 void TPLYX::NotifyPosition(int param) {
-    if (OnPosition) OnPosition(this, param);
+    raise(OnPosition, this, param);
 }
 
 void TPLYX::NotifyTimer(int param) {
-    if (OnIntTimer) OnIntTimer(this, param);
+    raise(OnIntTimer, this, param);
 }
 
 void TPLYX::NotifyMove(int left, int top) {
-    if (OnMove) OnMove(this, left, top);
+    raise(OnMove, this, left, top);
 }
 
 void TPLYX::NotifyButton(int event, int param) {
-    if (OnButton) OnButton(this, static_cast<uint32_t>(event), param);
+    raise(OnButton, this, static_cast<uint32_t>(event), param);
 }
 
 void TPLYX::NotifyMenu(int id) {
-    TPLYXMenu* item = GetMenu(id);
-    if (item && item->OnSelect) item->OnSelect(item);
-    if (OnMenu) OnMenu(item);
+    std::weak_ptr<TPLYX> alive = self_;
+    // Held here, the item outlives handlers that drop it.
+    std::shared_ptr<TPLYXMenu> item = menuEntry(id);
+    if (item) raise(item->OnSelect, static_cast<TObject*>(item.get()));
+    if (alive.expired()) return;
+    raise(OnMenu, static_cast<TObject*>(item.get()));
 }
 
 void TPLYX::NotifyStatus(int status, int value) {
-    if (OnStatus) OnStatus(this, static_cast<uint32_t>(status), value);
-    auto flag = [&](const TPLYXFlagEvent& e) {
-        if (e) e(this, value != 0);
-    };
-    auto param = [&](const TPLYXParamEvent& e) {
-        if (e) e(this, value);
-    };
-    auto notify = [&](const TNotifyEvent& e) {
-        if (e) e(this);
-    };
+    std::weak_ptr<TPLYX> alive = self_;
+    raise(OnStatus, this, static_cast<uint32_t>(status), value);
+    if (alive.expired()) return;
+    auto flag = [&](const TPLYXFlagEvent& e) { raise(e, this, value != 0); };
+    auto param = [&](const TPLYXParamEvent& e) { raise(e, this, value); };
+    auto notify = [&](const TNotifyEvent& e) { raise(e, this); };
     switch (status) {
-    case 1:
+    case psVisible:
         flag(OnVisible);
         break;
-    case 2:
+    case psActive:
         flag(OnActive);
         break;
-    case 3:
+    case psMinimize:
         flag(OnMinimize);
         break;
-    case 4:
+    case psStayOnTop:
         flag(OnStayOnTop);
         break;
-    case 5:
+    case psRepeat:
         flag(OnRepeat);
         break;
-    case 6:
+    case psRandom:
         flag(OnRandom);
         break;
-    case 7:
+    case psDisplayTime:
         flag(OnDisplayTime);
         break;
-    case 8:
+    case psDisplayTrack:
         param(OnDisplayTrack);
         break;
-    case 9:
+    case psDisplayTitle:
         param(OnDisplayTitle);
         break;
-    case 10:
-        if (OnDisplayDevice) OnDisplayDevice(this, static_cast<TPLYXDeviceType>(value));
+    case psDisplayDevice:
+        raise(OnDisplayDevice, this, static_cast<TPLYXDeviceType>(value));
         break;
-    case 11:
+    case psDisplayTimer:
         param(OnDisplayTimer);
         break;
-    case 12:
+    case psDisplayCaption:
         notify(OnDisplayCaption);
         break;
-    case 13:
+    case psChangeVolume:
         param(OnChangeVolume);
         break;
-    case 14:
+    case psOpenTrack:
         param(OnOpenTrack);
         break;
-    case 15:
+    case psCloseTrack:
         param(OnCloseTrack);
         break;
-    case 16:
+    case psLoadLyrics:
         LyricsList.Clear();
         notify(OnLoadLyrics);
         break;
-    case 17:
+    case psSavePLYXini:
         notify(OnSavePLYXini);
         break;
-    case 18:
+    case psDesign:
         notify(OnDesign);
         break;
-    case 21:
+    case psChangePlayList:
         param(OnChangePlayList);
         break;
-    case 22:
+    case psDisplayMenu:
         if (OnDisplayMenu)
-            if (TPLYXMenu* item = GetMenu(value)) OnDisplayMenu(item);
+            if (std::shared_ptr<TPLYXMenu> item = menuEntry(value))
+                raise(OnDisplayMenu, static_cast<TObject*>(item.get()));
         break;
-    case 25:
+    case psClick:
         param(OnClick);
         break;
-    case 26:
+    case psDblClick:
         param(OnDblClick);
         break;
-    case 27:
+    case psDeleteMenu:
         NotifyDeleteMenu(value);
         break;
-    case 28:
-        if (OnChangeDisplayMode) OnChangeDisplayMode(this, static_cast<TPLYXDisplayMode>(value));
+    case psChangeDisplayMode:
+        raise(OnChangeDisplayMode, this, static_cast<TPLYXDisplayMode>(value));
         break;
-    case 30:
-        if (OnMoved)
-            OnMoved(this, static_cast<int16_t>(value & 0xFFFF),
-                    static_cast<int16_t>(static_cast<uint32_t>(value) >> 16));
+    case psMoved:
+        raise(OnMoved, this, static_cast<int>(static_cast<int16_t>(value & 0xFFFF)),
+              static_cast<int>(static_cast<int16_t>(static_cast<uint32_t>(value) >> 16)));
         break;
-    case 31:
+    case psAdjustLevel:
         param(OnAdjustLevel);
         break;
-    case 32:
+    case psMute:
         flag(OnMute);
         break;
-    case 33:
+    case psZoom:
         param(OnZoom);
         break;
     default:
@@ -518,37 +538,48 @@ void TPLYX::NotifyStatus(int status, int value) {
 // ---- menus ------------------------------------------------------------------------
 
 TPLYXMenu* TPLYX::GetMenu(long id) {
+    return menuEntry(id).get();
+}
+
+std::shared_ptr<TPLYXMenu> TPLYX::menuEntry(long id) {
     if (id == 0) return nullptr;
     for (auto& root : RootMenus)
-        if (root && root->Id == id) return root.get();
+        if (root && root->Id == id) return root;
     for (auto& item : MenuList)
-        if (item->Id == id) return item.get();
-    MenuList.push_back(std::make_unique<TPLYXMenu>(this, id));
-    return MenuList.back().get();
+        if (item->Id == id) return item;
+    auto item = std::make_shared<TPLYXMenu>(this, id);
+    item->listed_ = true;
+    MenuList.push_back(item);
+    return item;
+}
+
+void TPLYX::dropMenu(TPLYXMenu& item) {
+    item.listed_ = false;
+    if (item.Created && Bound) menu_->Remove(item.Id);
+    item.Created = false;
 }
 
 void TPLYX::ClearMenuList() {
-    // Taken out before destruction: a Created wrapper looks itself up in
-    // the list as it goes.
-    std::vector<std::unique_ptr<TPLYXMenu>> items;
+    std::vector<std::shared_ptr<TPLYXMenu>> items;
     items.swap(MenuList);
-    items.clear();
+    for (auto& item : items)
+        dropMenu(*item);
 }
 
-TPLYXMenu* TPLYX::RemoveMenu(TPLYXMenu* item) {
+std::shared_ptr<TPLYXMenu> TPLYX::RemoveMenu(TPLYXMenu* item) {
     if (!item) {
         if (MenuList.empty()) return nullptr;
-        std::unique_ptr<TPLYXMenu> first = std::move(MenuList.front());
+        std::shared_ptr<TPLYXMenu> first = std::move(MenuList.front());
         MenuList.erase(MenuList.begin());
-        first.reset();
+        dropMenu(*first);
         return nullptr;
     }
     for (auto it = MenuList.begin(); it != MenuList.end(); ++it) {
         if (it->get() == item) {
-            // The caller takes the wrapper over, as the list gives it up.
-            TPLYXMenu* released = it->release();
+            std::shared_ptr<TPLYXMenu> taken = std::move(*it);
             MenuList.erase(it);
-            return released;
+            taken->listed_ = false;
+            return taken;
         }
     }
     return nullptr;
@@ -557,9 +588,10 @@ TPLYXMenu* TPLYX::RemoveMenu(TPLYXMenu* item) {
 void TPLYX::DeleteMenu(TPLYXMenu* item) {
     for (auto it = MenuList.begin(); it != MenuList.end(); ++it) {
         if (it->get() == item) {
-            std::unique_ptr<TPLYXMenu> owned = std::move(*it);
+            std::shared_ptr<TPLYXMenu> owned = std::move(*it);
             MenuList.erase(it);
-            return; // destroyed here, deleting its item in the player if Created
+            dropMenu(*owned);
+            return;
         }
     }
 }
@@ -567,10 +599,11 @@ void TPLYX::DeleteMenu(TPLYXMenu* item) {
 void TPLYX::NotifyDeleteMenu(long id) {
     for (auto it = MenuList.begin(); it != MenuList.end(); ++it) {
         if ((*it)->Id == id) {
-            std::unique_ptr<TPLYXMenu> item = std::move(*it);
+            std::shared_ptr<TPLYXMenu> item = std::move(*it);
             MenuList.erase(it);
             // The player has deleted the item already.
             item->Created = false;
+            dropMenu(*item);
             return;
         }
     }

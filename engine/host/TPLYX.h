@@ -4,6 +4,10 @@
 // starts) the player, binds to its automation interfaces, turns the
 // registered message "WM_PLYX" into events and forwards property reads,
 // writes and commands. Everything runs on the thread that created it.
+//
+// Any event handler may call Bind or Unbind, drop menu items, or destroy
+// this component (the engine does on teardown): dispatch notices and
+// touches nothing of it afterwards.
 
 #include "engine/host/PLYXInterfaces.h"
 #include "engine/host/TLyrics.h"
@@ -176,10 +180,16 @@ public:
     void DeleteTool(const std::string& name);
 
     // ---- menus -------------------------------------------------------------
+    // See TPLYXMenu.h for how long a wrapper lives and how to keep one.
     TPLYXMenu* GetMenu(long id);
     void ClearMenuList();
-    TPLYXMenu* RemoveMenu(TPLYXMenu* item);
+    // Hands the wrapper over: out of the list, alive as long as the caller
+    // holds it. A null item drops the first wrapper and returns null.
+    std::shared_ptr<TPLYXMenu> RemoveMenu(TPLYXMenu* item);
     void DeleteMenu(TPLYXMenu* item);
+
+    // Expires when this component is destroyed; it never keeps it alive.
+    std::weak_ptr<TPLYX> Liveness() const { return self_; }
 
     // ---- the player's interfaces while bound ---------------------------------
     IPLYXControl* Control() const { return control_.get(); }
@@ -199,8 +209,8 @@ public:
     unsigned long EventMask = kDefaultEventMask;
     TLyrics Lyrics;
     TLyricsList LyricsList{this};
-    std::array<std::unique_ptr<TPLYXMenu>, 4> RootMenus;
-    std::vector<std::unique_ptr<TPLYXMenu>> MenuList;
+    std::array<std::shared_ptr<TPLYXMenu>, 4> RootMenus;
+    std::vector<std::shared_ptr<TPLYXMenu>> MenuList;
     platform::TFont Font;
     bool ComInitialized = false;
 
@@ -236,6 +246,14 @@ private:
     void reportRead(platform::HRESULT hr, const char* call);
     bool queryInterfaces(platform::IUnknown* unknown);
     void releaseInterfaces();
+    std::shared_ptr<TPLYXMenu> menuEntry(long id);
+    // A wrapper leaves the lists: handles let go of it, and a Created one
+    // takes its item in the player along while bound.
+    void dropMenu(TPLYXMenu& item);
+
+    // Owns nothing: its count is this object's life, for the weak
+    // references that dispatch, wrappers and handles check.
+    std::shared_ptr<TPLYX> self_{std::make_shared<char>(), this};
 
     std::unique_ptr<platform::MessageWindow> clientWindow_;
     platform::ComPtr<IPLYXControl> control_;

@@ -6,8 +6,11 @@
 #include "engine/files/TIniFileEx.h"
 #include "engine/host/TPLYX.h"
 #include "platform/fs/PathNames.h"
+#include "platform/ini/PrivateProfile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace platform;
 
@@ -324,12 +327,12 @@ std::string TPLYX::SettingsFileName() const {
 
 namespace {
 
-void flush(TIniFileEx& ini) {
-    try {
-        ini.Flush();
-    } catch (const EFCreateError& e) {
-        std::fprintf(stderr, "TPLYX: %s\n", e.what());
-    }
+// The player's settings file changes one key at a time, as the player's own
+// profile calls change it: everything else in it stays as it was.
+void reportWrite(bool written, const std::string& fileName) {
+    if (!written)
+        std::fprintf(stderr, "TPLYX: cannot write %s: %s\n", fileName.c_str(),
+                     std::strerror(errno));
 }
 
 } // namespace
@@ -341,7 +344,7 @@ std::string TPLYX::GetDesign() {
         return design.ToSjis();
     }
     if (PlayerPath.empty()) return {};
-    std::string value = TIniFileEx(SettingsFileName()).ReadString("PLYX", "Design", "");
+    std::string value = GetPrivateProfileString("PLYX", "Design", "", SettingsFileName());
     if (value.empty()) return value;
     // Relative to the player's folder; the current folder is not touched.
     return ExpandRelativePath(value, ExtractFileDir(PlayerPath));
@@ -354,9 +357,8 @@ void TPLYX::SetDesign(const std::string& name) {
         return;
     }
     if (PlayerPath.empty()) return;
-    TIniFileEx ini(SettingsFileName());
-    ini.WriteString("PLYX", "Design", name);
-    flush(ini);
+    reportWrite(WritePrivateProfileString("PLYX", "Design", name, SettingsFileName()),
+                SettingsFileName());
 }
 
 bool TPLYX::ToolExists(const std::string& name) {
@@ -365,16 +367,13 @@ bool TPLYX::ToolExists(const std::string& name) {
 
 void TPLYX::SetTool(const std::string& name, const std::string& value) {
     if (PlayerPath.empty()) return;
-    TIniFileEx ini(SettingsFileName());
-    ini.WriteString("Tool", name, value);
-    flush(ini);
+    reportWrite(WritePrivateProfileString("Tool", name, value, SettingsFileName()),
+                SettingsFileName());
     Post(static_cast<int>(MessageId), pcToolChanged, 0);
 }
 
 void TPLYX::DeleteTool(const std::string& name) {
     if (PlayerPath.empty()) return;
-    TIniFileEx ini(SettingsFileName());
-    ini.DeleteKey("Tool", name);
-    flush(ini);
+    reportWrite(DeletePrivateProfileKey("Tool", name, SettingsFileName()), SettingsFileName());
     Post(static_cast<int>(MessageId), pcToolChanged, 0);
 }

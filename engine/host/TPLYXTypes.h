@@ -3,6 +3,8 @@
 // Shared types of the host link: the events' signatures (the sender first),
 // the event set and the player's enumerations.
 
+#include "engine/host/PLYXCodes.h"
+
 #include <cstdint>
 #include <functional>
 
@@ -62,28 +64,3 @@ public:
 private:
     uint8_t bits_ = 0;
 };
-
-// The notification codes of the registered message "WM_PLYX".
-enum PLYXCode : uint32_t {
-    pcOpen = 1,
-    pcClose = 2,
-    pcRun = 4,
-    pcAbort = 8,
-    pcPlayStatus = 0x10,
-    pcTimer = 0x20,
-    pcCounter = 0x40,
-    pcPosition = 0x80,
-    pcVolume = 0x100,
-    pcLyrics = 0x200,
-    pcMove = 0x400,
-    pcMenu = 0x800,
-    pcNewClient = 0x401,   // system to all windows: a client window exists
-    pcToolChanged = 0x403, // system to player: reload the tools
-    pcReceive = 0x08000000,
-    pcSpeana = 0x10000000,
-    pcButton = 0x20000000,
-    pcStatus = 0x40000000,
-    pcUser = 0x80000000,
-};
-
-constexpr uint32_t kDefaultEventMask = 0xEFFFF81F;

@@ -1,14 +1,14 @@
 #include "platform/ini/TMemIniFile.h"
 
 #include "platform/fs/FileSystem.h"
+#include "platform/ini/FileReplace.h"
+#include "platform/ini/IniSyntax.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace platform {
 
@@ -45,17 +45,16 @@ void TMemIniFile::SetText(std::string_view text) {
             ++end;
         start = end + 1;
 
-        if (line.empty() || line[0] == ';') continue;
-        if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            sections_.push_back({std::string(TrimView(line.substr(1, line.size() - 2))), {}});
+        if (line.empty() || IsCommentLine(line)) continue;
+        std::string_view name, value;
+        if (IsSectionLine(line)) {
+            sections_.push_back({std::string(SectionNameOf(line)), {}});
             current = &sections_.back();
         } else if (current) {
-            size_t eq = line.find('=');
-            if (eq == std::string_view::npos)
-                current->lines.emplace_back(line);
+            if (SplitKeyLine(line, name, value))
+                current->lines.push_back(std::string(name) + "=" + std::string(value));
             else
-                current->lines.push_back(std::string(TrimView(line.substr(0, eq))) + "=" +
-                                         std::string(TrimView(line.substr(eq + 1))));
+                current->lines.emplace_back(line);
         }
     }
 }
@@ -176,19 +175,8 @@ void TMemIniFile::ReadSections(std::vector<std::string>& list) const {
 }
 
 void TMemIniFile::UpdateFile() const {
-    // Written beside the target and renamed over it: a crash or a full disk
-    // leaves either the old file or the new one, never half of one.
-    std::string temporary = fileName_ + ".tmp" + std::to_string(::getpid());
-    if (!WriteFileBytes(temporary, GetText())) {
-        int e = errno;
-        RemoveFile(temporary);
-        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(e));
-    }
-    if (std::rename(NativePath(temporary).c_str(), NativePath(fileName_).c_str()) != 0) {
-        int e = errno;
-        RemoveFile(temporary);
-        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(e));
-    }
+    if (!ReplaceFileBytes(fileName_, GetText()))
+        throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(errno));
 }
 
 } // namespace platform

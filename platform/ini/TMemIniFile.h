@@ -46,9 +46,9 @@ public:
     void ReadSectionValues(std::string_view section, std::vector<std::string>& list) const;
     void ReadSections(std::vector<std::string>& list) const;
 
-    // Writes the image to FileName: to a temporary file beside it, then
-    // renamed over it, so a failure never leaves a truncated file. Throws
-    // EFCreateError when that cannot be done.
+    // Writes the image to FileName (see ReplaceFileBytes: the old text
+    // survives a failure, the file keeps its mode, owner and links). Throws
+    // EFCreateError when it cannot be written.
     void UpdateFile() const;
 
     // The image as file text, and an image read from file text.

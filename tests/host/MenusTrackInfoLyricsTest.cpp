@@ -178,3 +178,132 @@ TEST_F(Bound, LyricsAreFetchedCachedAndClearedWhenTheyChange) {
     EXPECT_EQ(plyx->LyricsList.Count(), 0);
     EXPECT_EQ(plyx->GetLyricsText(0), nullptr) << "unbound, every index is outside";
 }
+
+TEST_F(Bound, AClickSurvivesAHandlerThatUnbindsOrDeletesTheItem) {
+    struct Case {
+        const char* name;
+        std::function<void(TPLYX&, TPLYXMenu* parent, TPLYXMenu* item)> act;
+    } cases[] = {
+        {"Unbind", [](TPLYX& p, TPLYXMenu*, TPLYXMenu*) { p.Unbind(); }},
+        {"DeleteMenu", [](TPLYX& p, TPLYXMenu*, TPLYXMenu* item) { p.DeleteMenu(item); }},
+        {"Delete",
+         [](TPLYX&, TPLYXMenu* parent, TPLYXMenu* item) { parent->Delete(item->GetIndex()); }},
+        {"ClearMenuList", [](TPLYX& p, TPLYXMenu*, TPLYXMenu*) { p.ClearMenuList(); }},
+        {"OnSelect replaced",
+         [](TPLYX&, TPLYXMenu*, TPLYXMenu* item) { item->OnSelect = nullptr; }},
+    };
+    for (const Case& c : cases) {
+        if (!plyx->Bound) plyx->Loaded();
+        ASSERT_TRUE(plyx->Bound);
+        TPLYXMenu* parent = plyx->GetMenu(0x4000)->Add("News");
+        TPLYXMenu* item = parent->Add("Item");
+        long id = item->Id;
+        // Held by value in the handler: it must outlive the handler's own call.
+        std::string mark = std::string(c.name) + ", a mark too long for a small-string buffer";
+        std::string heard;
+        item->OnSelect = [&, mark, parent, item](TObject* sender) {
+            c.act(*plyx, parent, item);
+            heard = mark + (sender == item ? "" : " (another sender)");
+        };
+        long menuId = 0;
+        TPLYX* menuOwner = nullptr;
+        plyx->OnMenu = [&](TObject* sender) {
+            auto* menu = static_cast<TPLYXMenu*>(sender);
+            menuId = menu->Id;
+            menuOwner = menu->Owner;
+        };
+        TMessage m{plyx->MessageId, 0x800, id, 0};
+        plyx->WndProc(m);
+        EXPECT_EQ(heard, mark) << c.name;
+        EXPECT_EQ(menuId, id) << c.name;
+        EXPECT_EQ(menuOwner, plyx.get()) << c.name << ": OnMenu gets the item whole";
+        plyx->OnMenu = nullptr;
+        pump();
+    }
+}
+
+TEST_F(Bound, MenuHandlesLetGoWhenTheirItemGoes) {
+    TPLYXMenuRef root = plyx->GetMenu(0x4000);
+    struct Case {
+        const char* name;
+        std::function<void(TPLYX&, PlyxPlayer&, TPLYXMenu* parent, TPLYXMenu* item)> drop;
+    } cases[] = {
+        {"unbinding", [](TPLYX& p, PlyxPlayer&, TPLYXMenu*, TPLYXMenu*) { p.Unbind(); }},
+        {"the player deleting it",
+         [](TPLYX&, PlyxPlayer& player, TPLYXMenu*, TPLYXMenu* item) {
+             player.DeleteMenu(item->Id);
+             for (int i = 0; i < 3; ++i)
+                 QCoreApplication::processEvents();
+         }},
+        {"DeleteMenu",
+         [](TPLYX& p, PlyxPlayer&, TPLYXMenu*, TPLYXMenu* item) { p.DeleteMenu(item); }},
+        {"the parent's Delete", [](TPLYX&, PlyxPlayer&, TPLYXMenu* parent,
+                                   TPLYXMenu* item) { parent->Delete(item->GetIndex()); }},
+        {"ClearMenuList", [](TPLYX& p, PlyxPlayer&, TPLYXMenu*, TPLYXMenu*) { p.ClearMenuList(); }},
+    };
+    for (const Case& c : cases) {
+        if (!plyx->Bound) plyx->Loaded();
+        ASSERT_TRUE(plyx->Bound);
+        TPLYXMenuRef parent = root->Add("News");
+        TPLYXMenuRef item = parent->Add("Item");
+        ASSERT_TRUE(item) << c.name;
+        long id = item.Id();
+        EXPECT_EQ(item->GetCaption(), "Item");
+        c.drop(*plyx, player, parent.get(), item.get());
+        EXPECT_FALSE(item) << c.name;
+        EXPECT_EQ(item.get(), nullptr) << c.name;
+        EXPECT_EQ(item.Id(), id) << c.name << ": the id stays for a new lookup";
+        EXPECT_EQ(root.get(), plyx->RootMenus[0].get()) << c.name << ": roots stay";
+    }
+    plyx.reset();
+    EXPECT_FALSE(root) << "nothing outlives the component";
+}
+
+TEST(MenuHandles, AFailedPositionReadUnbindsAndLetsGoOfTheItems) {
+    testsupport::TempDir dir;
+    setenv("NEWS_REGISTRY", dir.file("registry.ini").c_str(), 1);
+    auto player = std::make_unique<PlyxPlayer>(PlyxPlayer::Options{6320, false, {}});
+    TPLYX plyx;
+    plyx.Loaded();
+    ASSERT_TRUE(plyx.Bound);
+    TPLYXMenuRef news = plyx.GetMenu(0x4000)->Add("News");
+    ASSERT_TRUE(news);
+    player.reset(); // its server now fails every call
+    EXPECT_EQ(plyx.GetPosition(), 0);
+    EXPECT_FALSE(plyx.Bound);
+    EXPECT_FALSE(news);
+
+    // A player that comes back gets the items again; the old handle stays empty.
+    player = std::make_unique<PlyxPlayer>(PlyxPlayer::Options{6320, false, {}});
+    plyx.Loaded();
+    ASSERT_TRUE(plyx.Bound);
+    EXPECT_FALSE(news);
+    news = plyx.GetMenu(0x4000)->Add("News");
+    EXPECT_TRUE(news);
+    EXPECT_NE(player->MenuItem(news.Id()), nullptr);
+}
+
+TEST_F(Bound, LyricsRecordsStayUntilTheLyricsChange) {
+    TLyrics* second = plyx->GetLyricsText(1);
+    ASSERT_NE(second, nullptr);
+    second->AccelFlag = true; // a mark of this record: fetching never writes it
+    std::vector<PlyxLyricsLine> lines = player.Lyrics;
+
+    player.Lyrics.resize(1);
+    EXPECT_EQ(plyx->LyricsList.Count(), 1);
+    EXPECT_EQ(plyx->GetLyricsText(1), nullptr);
+    EXPECT_EQ(second->Text, "Second line") << "a shorter list keeps the record";
+    plyx->Unbind();
+    EXPECT_EQ(plyx->GetLyricsText(1), nullptr);
+    EXPECT_EQ(second->Text, "Second line") << "so does unbinding";
+
+    player.Lyrics = lines;
+    plyx->Loaded();
+    EXPECT_EQ(plyx->GetLyricsText(1), second);
+    EXPECT_TRUE(second->AccelFlag);
+
+    plyx->NotifyStatus(16, 0); // lyrics loaded: now the cache goes
+    TLyrics* fresh = plyx->GetLyricsText(1);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(fresh->AccelFlag);
+}

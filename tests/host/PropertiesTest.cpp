@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -199,7 +201,7 @@ TEST_F(Properties, GetDesignUnboundResolvesAgainstThePlayersFolder) {
     std::filesystem::current_path(elsewhere.path());
     plyx.SetDesign("skins\\blue.plyxd");
     EXPECT_EQ(testsupport::ReadAll(dir.file("player/plyx.ini")),
-              "[PLYX]\r\nDesign=skins\\blue.plyxd\r\n\r\n");
+              "[PLYX]\r\nDesign=skins\\blue.plyxd\r\n");
     EXPECT_EQ(plyx.GetDesign(), dir.file("player/skins/blue.plyxd"));
     EXPECT_EQ(std::filesystem::current_path(), elsewhere.path());
     std::filesystem::current_path(before);
@@ -222,4 +224,49 @@ TEST_F(Properties, ToolsAreWrittenUnboundAndThePlayerIsToldWhenItRuns) {
     pump();
     EXPECT_FALSE(plyx.ToolExists("News"));
     EXPECT_EQ(player.Log, (Log{"ReloadTools", "ReloadTools"}));
+}
+
+TEST_F(Properties, SettingsFileCallsChangeOneKeyAndKeepTheRestOfTheFile) {
+    std::string path = dir.file("player/plyx.ini");
+    const std::string before = "; the player's own notes\r\n"
+                               "Version=3\r\n"
+                               "\r\n"
+                               "[PLYX]\r\n"
+                               "  Left = 10 \r\n"
+                               "Design = old.plyxd\r\n"
+                               "\r\n"
+                               "[Tool]\r\n"
+                               "; editors\r\n"
+                               "Edit = /usr/bin/edit\r\n"
+                               "Mail=/usr/bin/mail\r\n";
+    std::filesystem::create_directories(dir.path() / "player");
+    dir.write("player/plyx.ini", before);
+    ::chmod(path.c_str(), 0600);
+
+    TPLYX plyx;
+    plyx.SetDesign("\"skins\\new one.plyxd\"");
+    plyx.SetTool("News", "/usr/bin/news");
+    plyx.DeleteTool("edit");
+    plyx.SetTool("Mail", "/usr/bin/mutt");
+    EXPECT_EQ(testsupport::ReadAll(path), "; the player's own notes\r\n"
+                                          "Version=3\r\n"
+                                          "\r\n"
+                                          "[PLYX]\r\n"
+                                          "  Left = 10 \r\n"
+                                          "Design=\"skins\\new one.plyxd\"\r\n"
+                                          "\r\n"
+                                          "[Tool]\r\n"
+                                          "; editors\r\n"
+                                          "Mail=/usr/bin/mutt\r\n"
+                                          "News=/usr/bin/news\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(plyx.GetDesign(), dir.file("player/skins/new one.plyxd"))
+        << "surrounding quotes go before the path is resolved";
+
+    std::string unchanged = testsupport::ReadAll(path);
+    plyx.DeleteTool("NoSuchTool");
+    plyx.SetTool("News", "/usr/bin/news");
+    EXPECT_EQ(testsupport::ReadAll(path), unchanged);
 }

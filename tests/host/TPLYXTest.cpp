@@ -8,6 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
+
 using namespace platform;
 using Calls = std::vector<std::string>;
 
@@ -253,9 +263,10 @@ TEST_F(HostTest, CodesOtherThanTheBasicFiveAreIgnoredWhileUnbound) {
     for (uint32_t code : {0x10u, 0x20u, 0x400u, 0x800u, 0x40000004u, 0x08000001u}) {
         TMessage m{plyx.MessageId, code, 1, 0};
         plyx.WndProc(m);
+        EXPECT_EQ(r.calls, Calls{"PLYX " + std::to_string(code) + " 1"})
+            << "only OnPLYX for " << std::hex << code;
+        r.calls.clear();
     }
-    EXPECT_EQ(r.take(), Calls{});
-    EXPECT_EQ(r.calls.size(), 0u);
     TMessage user{plyx.MessageId, 0x80000001, 2, 0};
     plyx.WndProc(user);
     EXPECT_EQ(r.take(), Calls{"User 1 2"});
@@ -437,4 +448,114 @@ TEST_F(HostTest, PostAndRequestReachThePlayerWindow) {
     pump();
     EXPECT_EQ(player.Log, Calls{"ReloadTools"});
     EXPECT_EQ(plyx.Request(static_cast<int>(plyx.MessageId), 0x403, 0), 1);
+}
+
+namespace {
+
+// A TPLYX in storage the test owns, so that a handler can end it the way the
+// engine does on teardown. Whatever touches it afterwards shows: the storage
+// is poisoned under AddressSanitizer and filled with a pattern otherwise.
+class DisposableHost {
+public:
+    DisposableHost() { host_ = new (storage_) TPLYX; }
+    ~DisposableHost() {
+        end();
+        ASAN_UNPOISON_MEMORY_REGION(storage_, sizeof storage_);
+    }
+    DisposableHost(const DisposableHost&) = delete;
+    DisposableHost& operator=(const DisposableHost&) = delete;
+
+    TPLYX* operator->() const { return host_; }
+    bool ended() const { return host_ == nullptr; }
+    void end() {
+        if (!host_) return;
+        host_->~TPLYX();
+        host_ = nullptr;
+        std::memset(storage_, kFill, sizeof storage_);
+        ASAN_POISON_MEMORY_REGION(storage_, sizeof storage_);
+    }
+    bool untouched() {
+        ASAN_UNPOISON_MEMORY_REGION(storage_, sizeof storage_);
+        bool same = std::all_of(std::begin(storage_), std::end(storage_),
+                                [](unsigned char b) { return b == kFill; });
+        ASAN_POISON_MEMORY_REGION(storage_, sizeof storage_);
+        return same;
+    }
+
+private:
+    static constexpr unsigned char kFill = 0xA5;
+    alignas(TPLYX) unsigned char storage_[sizeof(TPLYX)];
+    TPLYX* host_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(HostTest, AHandlerMayDestroyTheComponentThatRaisedIt) {
+    PlyxPlayer player(headless());
+    pump();
+    struct Case {
+        const char* name;
+        bool bound;
+        uint32_t wParam;
+        int32_t lParam;
+        // Arms the handler under test with end, which destroys the component.
+        std::function<void(TPLYX&, std::function<void()> end)> arm;
+    } cases[] = {
+        {"OnAbort", true, 8, 0, [](TPLYX& p, auto end) { p.OnAbort = [end](TObject*) { end(); }; }},
+        {"OnUnbind from a close", true, 2, 0,
+         [](TPLYX& p, auto end) { p.OnUnbind = [end](TObject*) { end(); }; }},
+        {"OnClose", true, 2, 0, [](TPLYX& p, auto end) { p.OnClose = [end](TObject*) { end(); }; }},
+        {"OnBind from an open", false, 1, 0,
+         [](TPLYX& p, auto end) { p.OnBind = [end](TObject*) { end(); }; }},
+        {"OnOpen", false, 1, 0, [](TPLYX& p, auto end) { p.OnOpen = [end](TObject*) { end(); }; }},
+        {"OnRun", false, 4, 3, [](TPLYX& p, auto end) { p.OnRun = [end](TObject*) { end(); }; }},
+        {"OnUser", false, 0x80000001, 0,
+         [](TPLYX& p, auto end) { p.OnUser = [end](TObject*, uint32_t, int) { end(); }; }},
+        {"OnIntTimer", true, 0x20, 0,
+         [](TPLYX& p, auto end) { p.OnIntTimer = [end](TObject*, int) { end(); }; }},
+        {"OnReceive", true, 0x08000001, 0,
+         [](TPLYX& p, auto end) {
+             p.OnReceive = [end](TObject*, uint16_t, uint32_t) {
+                 end();
+                 return 5u;
+             };
+         }},
+        {"OnStatus before the status event", true, 0x40000004, 1,
+         [](TPLYX& p, auto end) {
+             p.OnStatus = [end](TObject*, uint32_t, int) { end(); };
+             p.OnStayOnTop = [](TObject*, bool) {};
+         }},
+        {"OnLoadLyrics", true, 0x40000010, 0,
+         [](TPLYX& p, auto end) { p.OnLoadLyrics = [end](TObject*) { end(); }; }},
+        {"OnDisplayMenu", true, 0x40000016, 0x5000,
+         [](TPLYX& p, auto end) { p.OnDisplayMenu = [end](TObject*) { end(); }; }},
+        {"OnMenu", true, 0x800, 0x5000,
+         [](TPLYX& p, auto end) { p.OnMenu = [end](TObject*) { end(); }; }},
+        {"OnSelect", true, 0x800, 0x5000,
+         [](TPLYX& p, auto end) {
+             p.GetMenu(0x5000)->OnSelect = [end](TObject*) { end(); };
+             p.OnMenu = [](TObject*) {};
+         }},
+        {"OnPLYX", true, 0x10, 0,
+         [](TPLYX& p, auto end) { p.OnPLYX = [end](TObject*, uint32_t, int) { end(); }; }},
+    };
+    for (const Case& c : cases) {
+        DisposableHost host;
+        if (c.bound) {
+            host->Loaded();
+            ASSERT_TRUE(host->Bound) << c.name;
+        }
+        int laterPLYX = 0;
+        host->OnPLYX = [&](TObject*, uint32_t, int) { ++laterPLYX; };
+        c.arm(*host.operator->(), [&] { host.end(); });
+        TPLYX* raw = host.operator->();
+        TMessage m{raw->MessageId, c.wParam,
+                   c.wParam == 1 ? static_cast<int32_t>(player.Window()) : c.lParam, 0};
+        raw->WndProc(m);
+        EXPECT_TRUE(host.ended()) << c.name;
+        EXPECT_TRUE(host.untouched()) << c.name << ": touched after its end";
+        EXPECT_EQ(laterPLYX, 0) << c.name;
+        EXPECT_TRUE(player.Clients().empty()) << c.name;
+        pump();
+    }
 }

@@ -1,0 +1,161 @@
+#include "platform/ini/FileReplace.h"
+
+#include "platform/fs/FileSystem.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file the path finally names, through any symbolic links, also when
+// the last link points at a file not made yet. A loop is left for open to
+// report.
+std::string followLinks(std::string path) {
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return path;
+        std::string next(target, static_cast<size_t>(n));
+        path = next.front() == '/' ? next : folderOf(path) + "/" + next;
+    }
+    return path;
+}
+
+bool writeAt(int fd, std::string_view bytes, off_t offset) {
+    while (!bytes.empty()) {
+        ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+bool readAll(int fd, std::string& out) {
+    out.clear();
+    char block[65536];
+    for (off_t offset = 0;;) {
+        ssize_t n = ::pread(fd, block, sizeof block, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        out.append(block, static_cast<size_t>(n));
+        offset += n;
+    }
+}
+
+// The new bytes over the old, then cut to length. The old bytes are read
+// first so that a failure part-way (a full disk) can put them back.
+bool writeInPlace(const std::string& path, std::string_view bytes) {
+    Descriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    std::string old;
+    bool backedUp = file.get() >= 0 && readAll(file.get(), old);
+    if (file.get() < 0) {
+        if (errno != EACCES) return false;
+        // Writable but not readable: nothing to put back.
+        file.Reset(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+        if (file.get() < 0) return false;
+    }
+    if (writeAt(file.get(), bytes, 0) &&
+        ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) == 0 && ::fsync(file.get()) == 0)
+        return file.Close();
+    int e = errno;
+    if (backedUp && writeAt(file.get(), old, 0))
+        (void)!::ftruncate(file.get(), static_cast<off_t>(old.size()));
+    errno = e;
+    return false;
+}
+
+enum class Outcome { Written, Failed, InPlace };
+
+Outcome writeByRename(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return Outcome::InPlace; // a new file has nothing to lose
+    if (!S_ISREG(st.st_mode) || st.st_nlink > 1) return Outcome::InPlace;
+
+    size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temporary = folderOf(path) + "/." + name + ".XXXXXX";
+    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0) return Outcome::InPlace;
+    auto discard = [&](Outcome outcome) {
+        int e = errno;
+        file.Close();
+        ::unlink(temporary.c_str());
+        errno = e;
+        return outcome;
+    };
+    // Owner first: a change of owner may clear the mode's set-id bits.
+    if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+        ::fchown(file.get(), st.st_uid, st.st_gid) != 0)
+        return discard(Outcome::InPlace);
+    if (::fchmod(file.get(), st.st_mode & 07777) != 0) return discard(Outcome::InPlace);
+    if (!writeAt(file.get(), bytes, 0) || ::fsync(file.get()) != 0 || !file.Close())
+        return discard(Outcome::Failed);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) return discard(Outcome::InPlace);
+    Descriptor folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
+    return Outcome::Written;
+}
+
+} // namespace
+
+bool ReplaceFileBytes(std::string_view sjisPath, std::string_view bytes) {
+    std::string path = followLinks(NativePath(sjisPath));
+    switch (writeByRename(path, bytes)) {
+    case Outcome::Written:
+        return true;
+    case Outcome::Failed:
+        return false;
+    case Outcome::InPlace:
+        break;
+    }
+    bool existed = ::access(path.c_str(), F_OK) == 0;
+    if (writeInPlace(path, bytes)) return true;
+    int e = errno;
+    if (!existed) ::unlink(path.c_str());
+    errno = e;
+    return false;
+}
+
+} // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+
+// Writes a settings file back without losing it: a temporary file beside it
+// is renamed over it where the folder allows, so a crash or a full disk
+// leaves the old text or the new, never half; the file keeps its mode and
+// owner, and a symbolic link keeps pointing at it. Where no temporary file
+// can take its place (a read-only folder, an owner or group this process
+// cannot give, further hard links), the file is rewritten in place and its
+// old bytes are put back if that fails.
+
+#include <string_view>
+
+namespace platform {
+
+// False with errno when neither way could write the file.
+bool ReplaceFileBytes(std::string_view sjisPath, std::string_view bytes);
+
+} // namespace platform
