@@ -1,5 +1,6 @@
 #include "engine/site/TNewsSite.h"
 
+#include "engine/inet/TUrl.h"
 #include "engine/site/HeadlineExtractor.h"
 #include "platform/errors/LastError.h"
 #include "platform/fs/PathNames.h"
@@ -57,11 +58,13 @@ TNewsSite::TNewsSite(std::shared_ptr<SiteEnvironment> environment)
 
 TNewsSite::~TNewsSite() {
     // The order matters: the extraction sees Aborting, the thread's
-    // destructor aborts the transfer and waits, and only then does the
-    // window (and any completion message queued for it) go.
+    // destructor aborts the transfer and waits, a site waiting for the cache
+    // file gets its turn, and only then does the window (and any completion
+    // message queued for it) go.
     Aborting = true;
     Thread.reset();
     PendingURLs.reset();
+    releaseCacheFile();
     Window.reset();
 }
 
@@ -98,26 +101,43 @@ bool TNewsSite::Update() {
     Links.clear();
     LastError = 0;
     FailedURL.clear();
-    startThread(URL, false);
+    if (claimCacheFile()) begin();
     return true;
 }
 
+void TNewsSite::begin() {
+    seen_ = {CleanURL(URL)};
+    pages_ = 0;
+    startThread(URL, false);
+}
+
 void TNewsSite::startThread(const std::string& url, bool useCache) {
+    // The thread works on copies: the user interface may change the site
+    // while the page is on its way.
+    page_ = std::make_unique<Page>();
+    page_->cacheFile = CacheFile;
+    page_->siteUrl = URL;
+    page_->titles = Titles;
+    page_->links = Links;
+    ++pages_;
     Thread = std::make_unique<TDownloadThread>();
     Thread->UseCache = useCache;
-    Thread->OnProgress = [this](TDownloadThread* thread, uint8_t kind, int32_t value) {
-        listener(thread, kind, value);
+    Thread->OnProgress = [this, page = page_.get()](TDownloadThread* thread, uint8_t kind,
+                                                    int32_t value) {
+        listener(thread, *page, kind, value);
     };
     if (!Thread->Start(url, CacheFile, false))
         platform::PostMessage(Window->Handle(), platform::WM_USER, 0, 0);
 }
 
-void TNewsSite::listener(TDownloadThread* thread, uint8_t kind, int32_t value) {
-    // On the download thread.
+void TNewsSite::listener(TDownloadThread* thread, Page& page, uint8_t kind, int32_t value) {
+    // On the download thread. Links resolve against the page that answered,
+    // after any redirects.
     if (kind == TWinInet::EventSucceeded) {
-        HeadlineExtractor extractor(thread->URL, URL, Titles, Links, *PendingURLs);
+        HeadlineExtractor extractor(thread->EffectiveURL(), page.siteUrl, page.titles, page.links,
+                                    page.pending);
         extractor.SetAborting(&Aborting);
-        extractor.ExtractFile(CacheFile, environment_->debug);
+        extractor.ExtractFile(page.cacheFile, environment_->debug);
         platform::PostMessage(Window->Handle(), platform::WM_USER, 0, 0);
     } else if (kind == TWinInet::EventFailed) {
         platform::PostMessage(Window->Handle(), platform::WM_USER, 0, 0);
@@ -136,24 +156,76 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
         std::string url = Thread->URL;
         bool failed = Thread->State != TWinInet::EventSucceeded;
         uint32_t error = Thread->LastError();
+        seen_.insert(CleanURL(Thread->EffectiveURL()));
         Thread.reset();
         if (failed && LastError == 0) {
             LastError = error != 0 ? error : platform::ErrorInternetConnectionAborted;
             FailedURL = url;
         }
     }
-    if (PendingURLs && !PendingURLs->empty()) {
-        std::string next = PendingURLs->front();
-        PendingURLs->erase(PendingURLs->begin());
+    if (page_) {
+        Titles = std::move(page_->titles);
+        Links = std::move(page_->links);
+        // Each page is queued once, however often the pages name it.
+        if (PendingURLs)
+            for (std::string& url : page_->pending)
+                if (seen_.insert(url).second) PendingURLs->push_back(std::move(url));
+        page_.reset();
+    }
+    std::string next = nextPage();
+    if (!next.empty()) {
+        // The site stays busy; the next page's headlines are appended.
         startThread(next, true);
         return 1;
     }
+    finish();
+    return 1;
+}
+
+std::string TNewsSite::nextPage() {
+    if (!PendingURLs || PendingURLs->empty()) return {};
+    if (pages_ >= kMaxPages) {
+        PendingURLs->clear();
+        return {};
+    }
+    std::string next = std::move(PendingURLs->front());
+    PendingURLs->erase(PendingURLs->begin());
+    return next;
+}
+
+void TNewsSite::finish() {
+    Thread.reset();
     PendingURLs.reset();
+    seen_.clear();
     if (!Titles.empty()) {
         Titles.insert(Titles.begin(), SiteHeader(Name));
         Links.insert(Links.begin(), URL);
     }
     Busy = false;
+    releaseCacheFile();
     if (OnUpdated) OnUpdated(this);
-    return 1;
+}
+
+bool TNewsSite::claimCacheFile() {
+    auto [writer, claimed] = environment_->cacheWriters.try_emplace(CacheFile, this);
+    if (claimed || writer->second == this) return true;
+    environment_->cacheWaiting.push_back(this);
+    return false;
+}
+
+void TNewsSite::releaseCacheFile() {
+    SiteEnvironment& environment = *environment_;
+    std::erase(environment.cacheWaiting, this);
+    auto writer = environment.cacheWriters.find(CacheFile);
+    if (writer == environment.cacheWriters.end() || writer->second != this) return;
+    environment.cacheWriters.erase(writer);
+    for (auto waiting = environment.cacheWaiting.begin(); waiting != environment.cacheWaiting.end();
+         ++waiting) {
+        TNewsSite* next = *waiting;
+        if (next->CacheFile != CacheFile) continue;
+        environment.cacheWaiting.erase(waiting);
+        environment.cacheWriters[CacheFile] = next;
+        next->begin();
+        return;
+    }
 }

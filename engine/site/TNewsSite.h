@@ -10,15 +10,23 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
+
+class TNewsSite;
 
 // What every site of one list shares: where cache files go, and the
 // engine's "Debug" setting (read on download threads).
 struct SiteEnvironment {
     std::string pluginDir; // Shift_JIS, with or without a trailing slash
     std::atomic<bool> debug{false};
+    // Main thread only. Sites with the same name share a cache file: one
+    // writes it at a time, the others wait their turn in order.
+    std::map<std::string, TNewsSite*> cacheWriters;
+    std::vector<TNewsSite*> cacheWaiting;
 };
 
 class TNewsSite {
@@ -32,8 +40,12 @@ public:
     std::string GetLink(int index) const;
 
     void Tick(int minutes);
-    // Starts an update now; false when busy, without a URL or offline.
+    // Starts an update now; false when busy, without a URL or offline. While
+    // another site writes the same cache file the download waits for it.
     bool Update();
+
+    // One update fetches each page once, and this many pages at most.
+    static constexpr int kMaxPages = 32;
 
     // The cache file an update of this site writes: the plug-in folder plus
     // the name (made safe as a file name) with the extension ".html".
@@ -63,13 +75,32 @@ public:
     std::function<void(TNewsSite* sender, uint8_t kind, int32_t value)> OnProgress;
 
 private:
+    // What one page's download thread reads and writes: copies taken when
+    // it starts, handed back when it has ended.
+    struct Page {
+        std::string cacheFile;
+        std::string siteUrl;
+        std::vector<std::string> titles; // the headlines so far, then this page's
+        std::vector<std::string> links;
+        std::vector<std::string> pending; // pages this one names
+    };
+
     platform::LRESULT completion(uint32_t message, platform::WPARAM wParam,
                                  platform::LPARAM lParam);
     void startThread(const std::string& url, bool useCache);
-    void listener(TDownloadThread* thread, uint8_t kind, int32_t value);
+    void listener(TDownloadThread* thread, Page& page, uint8_t kind, int32_t value);
+    void begin();
+    // The next pending page, or "" when none may follow.
+    std::string nextPage();
+    void finish();
+    bool claimCacheFile();
+    void releaseCacheFile();
 
     std::shared_ptr<SiteEnvironment> environment_;
     unsigned serial_; // names the cache file of a nameless site
+    std::unique_ptr<Page> page_;
+    std::set<std::string> seen_; // pages this update fetched or queued, cleaned
+    int pages_ = 0;              // pages this update started
 };
 
 // The header line of an updated site: "m/d(ddd) hh:nn - name - " in the

@@ -1,11 +1,14 @@
 #include "engine/site/TNewsSites.h"
 
+#include "platform/fs/FileSystem.h"
 #include "platform/inet/Internet.h"
 
 #include <algorithm>
 
 TNewsSites::TNewsSites(std::string pluginDir) : environment_(std::make_shared<SiteEnvironment>()) {
-    environment_->pluginDir = std::move(pluginDir);
+    // An empty folder would put the cache files in "/".
+    environment_->pluginDir =
+        pluginDir.empty() ? platform::UserCacheDir() + "/news" : std::move(pluginDir);
 }
 
 TNewsSites::~TNewsSites() {
@@ -19,23 +22,38 @@ TNewsSite* TNewsSites::Get(int index) const {
     return index >= 0 && index < Count() ? Items[static_cast<size_t>(index)].get() : nullptr;
 }
 
-void TNewsSites::SetCount(int count) {
-    count = std::max(count, 0);
-    while (Count() > count)
+bool TNewsSites::shrink(int count) {
+    bool busy = false;
+    while (Count() > std::max(count, 0)) {
+        busy = busy || Items.back()->Busy;
         Items.pop_back();
+    }
+    return busy;
+}
+
+void TNewsSites::busyRemoved() {
+    if (!IsBusy() && OnUpdated) OnUpdated(this);
+}
+
+void TNewsSites::SetCount(int count) {
+    bool busy = shrink(count);
     while (Count() < count)
         Items.push_back(std::make_unique<TNewsSite>(environment_));
+    if (busy) busyRemoved();
 }
 
 void TNewsSites::Clear() {
-    SetCount(0);
+    bool busy = shrink(0);
     changed();
+    if (busy) busyRemoved();
 }
 
 void TNewsSites::Delete(int index) {
     if (index < 0 || index >= Count()) return;
+    bool busy = Items[static_cast<size_t>(index)]->Busy;
     Items.erase(Items.begin() + index);
     changed();
+    if (busy) busyRemoved();
 }
 
 TNewsSite* TNewsSites::Add(const std::string& name, const std::string& url, int interval,

@@ -11,7 +11,8 @@
 
 class TNewsSites {
 public:
-    // pluginDir: where the sites' cache files go (Shift_JIS).
+    // pluginDir: where the sites' cache files go (Shift_JIS); when empty,
+    // the user's cache folder.
     explicit TNewsSites(std::string pluginDir);
     ~TNewsSites();
     TNewsSites(const TNewsSites&) = delete;
@@ -42,6 +43,10 @@ public:
 
 private:
     bool siteFinished(TNewsSite* site);
+    // Removes sites from the end down to count; true if a busy one went.
+    bool shrink(int count);
+    // A busy site that is removed counts as finished.
+    void busyRemoved();
     void changed();
 
     std::shared_ptr<SiteEnvironment> environment_;

@@ -3,6 +3,7 @@
 #include "platform/text/Cp932.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,14 @@ std::string NativePath(std::string_view sjisPath) {
 }
 std::string PathFromNative(std::string_view nativePath) {
     return Utf8ToSjis(nativePath);
+}
+
+std::string UserCacheDir() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache)
+        return PathFromNative(cache);
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return PathFromNative(std::string(home) + "/.cache");
+    return "/tmp";
 }
 
 bool ReadFileBytes(std::string_view sjisPath, std::string& out) {

@@ -12,6 +12,10 @@ std::string NativePath(std::string_view sjisPath);
 // The other way, for paths that come from the command line or Qt.
 std::string PathFromNative(std::string_view nativePath);
 
+// The current user's cache folder: $XDG_CACHE_HOME, else ~/.cache (Shift_JIS,
+// no trailing slash).
+std::string UserCacheDir();
+
 // Reads the whole file in large blocks. False (out empty) when the file
 // cannot be opened or read; errno tells why.
 bool ReadFileBytes(std::string_view sjisPath, std::string& out);

@@ -176,9 +176,11 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     // has ended (an empty body).
     if (!request->fill()) return nullptr;
     curl_easy_getinfo(h.easy, CURLINFO_RESPONSE_CODE, &request->status_);
+    long redirects = 0;
     char* effective = nullptr;
+    curl_easy_getinfo(h.easy, CURLINFO_REDIRECT_COUNT, &redirects);
     curl_easy_getinfo(h.easy, CURLINFO_EFFECTIVE_URL, &effective);
-    request->effectiveUrl_ = effective ? effective : target->c_str();
+    request->effectiveUrl_ = redirects > 0 && effective ? std::string(effective) : std::string(url);
     if (request->status_ >= 400) {
         SetLastError(HttpStatusError(request->status_));
         return nullptr;

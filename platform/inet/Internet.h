@@ -67,7 +67,8 @@ public:
     bool Read(char* buffer, size_t size, size_t& read);
 
     long Status() const { return status_; }
-    // The URL that answered, after any redirects.
+    // The URL that answered: the one asked for, or after redirects the last
+    // one (as sent, escaped).
     const std::string& EffectiveUrl() const { return effectiveUrl_; }
 
 private:

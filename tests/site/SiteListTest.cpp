@@ -1,11 +1,7 @@
-#include "engine/site/TNewsSites.h"
 #include "platform/errors/LastError.h"
 #include "platform/inet/Internet.h"
 
-#include "tests/site/SiteTestSupport.h"
-#include "tests/support/EventPump.h"
-#include "tests/support/HttpServer.h"
-#include "tests/support/TempDir.h"
+#include "tests/site/SitesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,34 +12,6 @@
 using testsupport::HttpResponse;
 using testsupport::PumpUntil;
 using List = std::vector<std::string>;
-
-namespace {
-
-class Sites : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
-        platform::SetInternetTimeouts({2000, 2000});
-    }
-    void TearDown() override { platform::SetInternetTimeouts({}); }
-
-    // A Shift_JIS front page holding the given headline blocks.
-    static HttpResponse page(const std::string& blocks, int delayMs = 0) {
-        HttpResponse r{200, sjis("<meta charset=shift_jis><body>" + blocks + "</body>")};
-        r.delayMs = delayMs;
-        return r;
-    }
-
-    std::string plugin() const { return dir.path().string() + "/"; }
-    bool idle(const TNewsSites& sites) {
-        return PumpUntil([&] { return !sites.IsBusy(); });
-    }
-
-    testsupport::TempDir dir;
-    testsupport::HttpServer server;
-};
-
-} // namespace
 
 TEST_F(Sites, AnUpdateFetchesTheFrontPageAndPutsAHeaderLineFirst) {
     server.Route("/front",
