@@ -159,3 +159,36 @@ TEST(HeadlinesTool, AFailedDownloadIsOneLineNamingTheUrlAndTheReason) {
     EXPECT_EQ(run({"--base", "http://x/", server.Url("/x")}).status, 2)
         << "--base belongs to the file form";
 }
+
+TEST(HeadlinesTool, OptionsGoInAnyOrderBeforeADoubleDash) {
+    testsupport::TempDir dir;
+    std::string page = dir.write("page.html", kPage);
+    const std::string items =
+        "<meta charset=shift_jis>\n<p>\n\x83\x6A\x83\x85\x81\x5B\x83\x58\n</p>\n\n<br>\n";
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"--sjis", "--items", page},
+                                               {"--items", "--sjis", page},
+                                               {page, "--items", "--sjis"},
+                                               {"--items", page, "--sjis"},
+                                               {"--sjis", "--items", "--", page}}) {
+        Result r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, items);
+    }
+    EXPECT_EQ(run({"--code", "--sjis", page}).out, "1\n");
+    EXPECT_EQ(run({page, "--base=http://x/a/b.html"}).status, 0);
+
+    Result r = run({"--items", "--", "--sjis"});
+    EXPECT_EQ(r.status, 1) << "after -- a name is a name";
+    EXPECT_EQ(r.err, "headlines: cannot read --sjis: No such file or directory\n");
+}
+
+TEST(HeadlinesTool, UrlsWithSpacesAreFetched) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    testsupport::HttpServer server;
+    server.Route("/c%20d.html", {200, "<body>\x93\xF1 (1/2)<br>"});
+    Result r = run({server.Url("/c d.html")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "\xE4\xBA\x8C (1/2)\t" + server.Url("/c d.html") + "\n");
+}

@@ -12,6 +12,7 @@
 
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
+#include <getopt.h>
 #include <memory>
 #include <mutex>
 #include <unistd.h>
@@ -82,33 +83,53 @@ const char* HeadlinesTool::Usage() {
 
 bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options, bool& help) {
     help = false;
+    // getopt_long's rules, as every command-line tool has them: options in
+    // any order and anywhere before "--". It permutes argv, never the text.
+    std::vector<std::string> texts(args);
+    std::string name = "headlines";
+    std::vector<char*> argv{name.data()};
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    static const option longOptions[] = {{"sjis", no_argument, nullptr, 's'},
+                                         {"header", no_argument, nullptr, 'H'},
+                                         {"base", required_argument, nullptr, 'b'},
+                                         {"items", no_argument, nullptr, 'i'},
+                                         {"code", no_argument, nullptr, 'c'},
+                                         {"help", no_argument, nullptr, 'h'},
+                                         {nullptr, 0, nullptr, 0}};
+    optind = 0; // a fresh scan on every call
+    opterr = 0;
     bool modeGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
+    int c;
+    while ((c = getopt_long(static_cast<int>(argv.size() - 1), argv.data(), "h", longOptions,
+                            nullptr)) != -1) {
+        switch (c) {
+        case 'h':
             help = true;
             return true;
-        }
-        if (a == "--sjis") {
+        case 's':
             options.sjis = true;
-        } else if (a == "--header") {
+            break;
+        case 'H':
             options.header = true;
-        } else if (a == "--base") {
-            if (i + 1 >= args.size() || !options.base.empty()) return false;
-            options.base = args[++i];
-            if (options.base.empty()) return false;
-        } else if (a == "--items" || a == "--code") {
-            if (modeGiven || i + 1 >= args.size()) return false;
-            options.mode = a == "--items" ? Mode::Items : Mode::Code;
-            options.target = args[++i];
+            break;
+        case 'b':
+            if (!options.base.empty() || !*optarg) return false;
+            options.base = optarg;
+            break;
+        case 'i':
+        case 'c':
+            if (modeGiven) return false;
+            options.mode = c == 'i' ? Mode::Items : Mode::Code;
             modeGiven = true;
-        } else if (a.size() > 1 && a[0] == '-') {
+            break;
+        default:
             return false;
-        } else {
-            if (!options.target.empty()) return false;
-            options.target = a;
         }
     }
+    if (optind + 1 != static_cast<int>(argv.size() - 1)) return false;
+    options.target = argv[optind];
     if (options.target.empty()) return false;
     if (options.mode == Mode::Headlines && isUrl(options.target)) options.mode = Mode::Download;
     // --base belongs to the file form, --header to the URL form.
