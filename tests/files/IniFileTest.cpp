@@ -1,5 +1,6 @@
 #include "engine/files/TIniFileEx.h"
 
+#include "tests/platform/RunAsNobody.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +72,7 @@ TEST(IniFile, WritesStayInMemoryUntilFlushWhichWritesCrLfText) {
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp" + std::to_string(getpid())));
 }
 
-TEST(IniFile, AMissingFileIsEmptyAndAFailedFlushKeepsTheOldFile) {
+TEST(IniFile, AMissingFileIsEmptyAndAFailedFlushKeepsTheImage) {
     testsupport::TempDir dir;
     TIniFileEx missing(dir.file("none.ini"));
     EXPECT_EQ(missing.ReadInteger("A", "x", 42), 42);
@@ -83,16 +84,54 @@ TEST(IniFile, AMissingFileIsEmptyAndAFailedFlushKeepsTheOldFile) {
     nowhere.WriteString("A", "x", "1");
     EXPECT_THROW(nowhere.Flush(), platform::EFCreateError);
     EXPECT_EQ(nowhere.ReadString("A", "x", ""), "1") << "the memory image is unchanged";
+}
 
-    if (geteuid() != 0) {
-        std::string path = dir.write("ro/keep.ini", "[A]\r\nx=old\r\n");
-        ::chmod(dir.file("ro").c_str(), 0555);
-        TIniFileEx ini(path);
-        ini.WriteString("A", "x", "new");
-        EXPECT_THROW(ini.Flush(), platform::EFCreateError);
-        EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=old\r\n");
-        ::chmod(dir.file("ro").c_str(), 0755);
+TEST(IniFile, FlushKeepsTheFilesModeLinksAndAReadOnlyFolder) {
+    testsupport::TempDir dir;
+    ::chmod(dir.path().c_str(), 0755);
+    std::string path = dir.write("settings.ini", "[A]\r\nx=old\r\n");
+    ::chmod(path.c_str(), 0600);
+    std::filesystem::create_symlink("settings.ini", dir.path() / "link.ini");
+    for (const char* name : {"settings.ini", "link.ini"}) {
+        TIniFileEx ini(dir.file(name));
+        ini.WriteString("A", "x", name);
+        ini.Flush();
+        EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=" + std::string(name) + "\r\n\r\n");
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
     }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.ini"));
+
+    // A writable file in a folder nobody may add to: written in place.
+    std::string folder = dir.file("ro");
+    std::filesystem::create_directories(folder);
+    std::string kept = dir.write("ro/keep.ini", "[A]\r\nx=old\r\n");
+    testsupport::GiveToChild(folder);
+    testsupport::GiveToChild(kept);
+    ::chmod(folder.c_str(), 0555);
+    EXPECT_TRUE(testsupport::RunAsNobody([&] {
+        TIniFileEx ini(kept);
+        ini.WriteString("A", "x", "new");
+        ini.Flush();
+        return true;
+    }));
+    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n\r\n");
+
+    // A read-only file there: the error reaches the caller, the file stays.
+    ::chmod(kept.c_str(), 0444);
+    EXPECT_TRUE(testsupport::RunAsNobody([&] {
+        TIniFileEx ini(kept);
+        ini.WriteString("A", "x", "lost");
+        try {
+            ini.Flush();
+        } catch (const platform::EFCreateError&) {
+            return ini.ReadString("A", "x", "") == "lost";
+        }
+        return false;
+    }));
+    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n\r\n");
+    ::chmod(folder.c_str(), 0755);
 }
 
 TEST(IniFile, ReadPointSplitsCommaTextWithMinusOneForMissingHalves) {
