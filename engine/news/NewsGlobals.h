@@ -33,6 +33,9 @@ struct NewsGlobals {
     // without them and says so.
     std::function<INewsWindow*(QWidget* owner)> MakeNewsWindow;
     std::function<QWidget*(QWidget* owner)> MakeProperty;
+    // A loader's attach (4) or detach (8), by either route; the answer is the
+    // engine record's address.
+    std::function<platform::LRESULT(uint32_t code, platform::LPARAM skin)> AttachMessage;
 };
 
 NewsGlobals& Globals();
