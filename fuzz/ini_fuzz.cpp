@@ -1,11 +1,49 @@
 // Arbitrary bytes as a settings or design file, and as comma text: reading
 // never crashes, and what the image writes reads back to the same image.
+// The same bytes also take a one-key edit: the file it leaves reads as the
+// in-memory file's own write would have left it.
 
 #include "engine/files/TIniFileEx.h"
+#include "platform/ini/PrivateProfile.h"
 #include "platform/text/CommaText.h"
+#include "platform/text/SjisString.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+namespace {
+
+// Three length bytes (a value length of 255 deletes), the section, key and
+// value, then the file's text.
+void oneKeyEdit(std::string_view data) {
+    if (data.size() < 3) return;
+    size_t sectionLength = static_cast<uint8_t>(data[0]), keyLength = static_cast<uint8_t>(data[1]),
+           valueLength = static_cast<uint8_t>(data[2]);
+    bool remove = valueLength == 255;
+    if (remove) valueLength = 0;
+    data.remove_prefix(3);
+    if (data.size() < sectionLength + keyLength + valueLength) return;
+    std::string_view section = data.substr(0, sectionLength);
+    std::string_view key = data.substr(sectionLength, keyLength);
+    std::string_view value = data.substr(sectionLength + keyLength, valueLength);
+    std::string_view text = data.substr(sectionLength + keyLength + valueLength);
+
+    std::optional<std::string> edited = platform::EditProfileText(
+        text, section, key, remove ? std::nullopt : std::optional<std::string_view>(value));
+    if (!edited) return;
+    platform::TMemIniFile expected("");
+    expected.SetText(text);
+    if (remove)
+        expected.DeleteKey(section, key);
+    else
+        expected.WriteString(section, key, platform::TrimView(value));
+    platform::TMemIniFile got("");
+    got.SetText(*edited);
+    if (got.GetText() != expected.GetText()) __builtin_trap();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
@@ -28,5 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::vector<std::string> items = platform::SplitCommaText(text);
     if (platform::SplitCommaText(platform::JoinCommaText(items)) != items) __builtin_trap();
+
+    oneKeyEdit(text);
     return 0;
 }

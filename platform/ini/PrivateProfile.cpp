@@ -41,7 +41,7 @@ bool oneLine(std::string_view s) {
 bool writableNames(std::string_view section, std::string_view key) {
     return !section.empty() && !key.empty() && oneLine(section) && oneLine(key) &&
            TrimView(section) == section && TrimView(key) == key &&
-           key.find('=') == std::string_view::npos && !IsCommentLine(key) && !IsSectionLine(key);
+           key.find('=') == std::string_view::npos && !IsCommentLine(key) && key.front() != '[';
 }
 
 } // namespace

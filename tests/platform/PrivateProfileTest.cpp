@@ -84,7 +84,7 @@ TEST(PrivateProfile, RefusesNamesAndValuesThatAreNotOneLine) {
         {"S", "k", "two\r\nlines"}, {"S", "k", "a\rb"}, {"S\n[T]", "k", "v"},
         {"S", "a=b", "v"},          {"S", "", "v"},     {"", "k", "v"},
         {"S", " k", "v"},           {" S", "k", "v"},   {"S", ";k", "v"},
-        {"S", "[k]", "v"},
+        {"S", "[k]", "v"},          {"S", "[k", "]"},
     };
     for (const Case& c : cases)
         EXPECT_FALSE(EditProfileText("[S]\r\n", c.section, c.key, c.value))
