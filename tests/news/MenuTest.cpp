@@ -1,4 +1,4 @@
-#include "tests/news/EngineFixture.h"
+#include "tests/support/EngineFixture.h"
 
 #include "engine/news/NewsMenu.h"
 
