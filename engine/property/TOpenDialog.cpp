@@ -1,0 +1,66 @@
+#include "engine/property/TOpenDialog.h"
+
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+
+#include <QFileDialog>
+
+#include <vector>
+
+using platform::SjisToUtf16;
+using platform::Utf16ToSjis;
+
+namespace {
+
+QString ui(const std::string& sjis) {
+    return QString::fromStdU16String(SjisToUtf16(sjis));
+}
+
+std::vector<std::string_view> splitBars(std::string_view text) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (true) {
+        size_t bar = text.find('|', start);
+        parts.push_back(text.substr(start, bar == std::string_view::npos ? bar : bar - start));
+        if (bar == std::string_view::npos) return parts;
+        start = bar + 1;
+    }
+}
+
+} // namespace
+
+QStringList QtNameFilters(std::string_view filter) {
+    QStringList out;
+    if (filter.empty()) return out;
+    std::vector<std::string_view> parts = splitBars(filter);
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : ui(std::string(parts[i + 1])).split(u';', Qt::SkipEmptyParts)) {
+            QString pattern = p.trimmed();
+            patterns << (pattern == u"*.*" ? QStringLiteral("*") : pattern);
+        }
+        if (!patterns.isEmpty())
+            out << ui(std::string(parts[i])) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    }
+    return out;
+}
+
+bool TOpenDialog::Execute(QWidget* parent) {
+    if (Runner) return Runner(*this);
+    QFileDialog dialog(parent, ui(Title));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(FileMustExist || PathMustExist ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+    // The texts already show their patterns, as the filter writes them.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(QtNameFilters(Filter));
+    dialog.setDefaultSuffix(ui(DefaultExt));
+    dialog.setSizeGripEnabled(EnableSizing);
+    if (!InitialDir.empty())
+        dialog.setDirectory(QString::fromStdString(platform::NativePath(InitialDir)));
+    if (!FileName.empty())
+        dialog.selectFile(QString::fromStdString(platform::NativePath(FileName)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    FileName = platform::PathFromNative(dialog.selectedFiles().first().toStdString());
+    return true;
+}
