@@ -213,22 +213,38 @@ public:
     HRESULT GetChecked(LONG id, VARIANT_BOOL* checked) override;
     HRESULT SetChecked(LONG id, LONG checked) override;
 
-    // Slots the player does not serve.
+    // Slots the player does not serve (the static_assert takes the semicolon).
 #define PLYX_RESERVED(n)                                                                           \
     HRESULT Reserved##n() override {                                                               \
         return platform::E_NOTIMPL;                                                                \
-    }
-    PLYX_RESERVED(7)
-    PLYX_RESERVED(9)
-    PLYX_RESERVED(10)
-    PLYX_RESERVED(11) PLYX_RESERVED(12) PLYX_RESERVED(13) PLYX_RESERVED(14) PLYX_RESERVED(15)
-        PLYX_RESERVED(16) PLYX_RESERVED(17) PLYX_RESERVED(18) PLYX_RESERVED(19) PLYX_RESERVED(20)
-            PLYX_RESERVED(21) PLYX_RESERVED(22) PLYX_RESERVED(23) PLYX_RESERVED(24)
-                PLYX_RESERVED(26) PLYX_RESERVED(27) PLYX_RESERVED(36) PLYX_RESERVED(37)
-                    PLYX_RESERVED(79)
+    }                                                                                              \
+    static_assert(true)
+    PLYX_RESERVED(7);
+    PLYX_RESERVED(9);
+    PLYX_RESERVED(10);
+    PLYX_RESERVED(11);
+    PLYX_RESERVED(12);
+    PLYX_RESERVED(13);
+    PLYX_RESERVED(14);
+    PLYX_RESERVED(15);
+    PLYX_RESERVED(16);
+    PLYX_RESERVED(17);
+    PLYX_RESERVED(18);
+    PLYX_RESERVED(19);
+    PLYX_RESERVED(20);
+    PLYX_RESERVED(21);
+    PLYX_RESERVED(22);
+    PLYX_RESERVED(23);
+    PLYX_RESERVED(24);
+    PLYX_RESERVED(26);
+    PLYX_RESERVED(27);
+    PLYX_RESERVED(36);
+    PLYX_RESERVED(37);
+    PLYX_RESERVED(79);
 #undef PLYX_RESERVED
 
-                        private : HRESULT getLong(const char* name, LONG* value);
+private:
+    HRESULT getLong(const char* name, LONG* value);
     HRESULT putLong(const char* name, LONG value);
     HRESULT getBool(const char* name, VARIANT_BOOL* value);
     HRESULT command(const std::string& name);
