@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <typeinfo>
 
 using namespace platform;
 
@@ -124,7 +125,9 @@ bool LoadImageStrip(TImageList& list, const std::string& fileName, TColor maskCo
 }
 
 void ReadControlSection(TControl& control, const TIniFileEx& ini, std::string_view section) {
-    auto* label = dynamic_cast<TLabel*>(&control);
+    // Label keys are for the plain label class only, not for controls
+    // derived from it.
+    TLabel* label = typeid(control) == typeid(TLabel) ? static_cast<TLabel*>(&control) : nullptr;
     if (label) {
         label->AutoSize = false;
         label->CenterVertically = true;
@@ -133,19 +136,11 @@ void ReadControlSection(TControl& control, const TIniFileEx& ini, std::string_vi
     }
     control.SetBounds(ini.ReadInteger(section, "Left", 0), ini.ReadInteger(section, "Top", 0),
                       ini.ReadInteger(section, "Width", 0), ini.ReadInteger(section, "Height", 0));
-    TFont* font = label ? &label->Font : nullptr;
-    TColor* back = label ? &label->Color : nullptr;
-    if (auto* panel = dynamic_cast<TPanel*>(&control)) {
-        panel->ParentFont = false;
-        font = &panel->Font;
-        back = &panel->Color;
-    }
-    if (label) label->ParentFont = false;
-    if (font) {
-        ApplyFontSpec(*font, ini.ReadString(section, "Font", kDefaultFontSpec));
-        font->Color = ini.ReadInteger(section, "Color", kWhite);
-    }
-    if (back) *back = ini.ReadInteger(section, "BackColor", 0);
+    TFont font = control.Font;
+    ApplyFontSpec(font, ini.ReadString(section, "Font", kDefaultFontSpec));
+    font.Color = ini.ReadInteger(section, "Color", kWhite);
+    control.SetFont(font);
+    control.Color = ini.ReadInteger(section, "BackColor", 0);
     if (label) {
         label->Alignment = ini.ReadInteger(section, "Alignment", 0);
         label->Transparent = ini.ReadBool(section, "Transparent", false);
@@ -195,21 +190,28 @@ void LoadDesign(DesignControls& c, const std::string& fileName) {
             std::fprintf(stderr, "design: %s\n", SjisToUtf8(e.what()).c_str());
         }
     }
-    if (c.formFont) ApplyFontSpec(*c.formFont, ini.ReadString("Form", "Font", kDefaultFontSpec));
+    if (c.formFont) {
+        ApplyFontSpec(*c.formFont, ini.ReadString("Form", "Font", kDefaultFontSpec));
+        if (c.form) ApplyParentFont(*c.form, *c.formFont);
+    }
     if (c.panel) {
         ReadControlSection(*c.panel, ini, "DisplayPanel");
+        c.panel->OnDblClick = c.openHeadline;
         if (c.labelNews) {
             // The headline label follows its panel's font and, as labels
             // do by default, its colour.
-            c.labelNews->Font = c.panel->Font;
-            c.labelNews->ParentFont = true;
+            c.labelNews->SetParentFont(true);
             c.labelNews->Color = c.panel->Color;
             c.labelNews->Transparent = ini.ReadBool("DisplayPanel", "Transparent", false);
             c.labelNews->setVisible(true);
+            c.labelNews->OnDblClick = c.openHeadline;
         }
     }
     if (c.labelDateTime) ReadControlSection(*c.labelDateTime, ini, "TimeCounter");
-    if (c.labelSiteName) ReadControlSection(*c.labelSiteName, ini, "Device");
+    if (c.labelSiteName) {
+        ReadControlSection(*c.labelSiteName, ini, "Device");
+        c.labelSiteName->OnDblClick = c.openSite;
+    }
     for (int i = 0; i < 7; ++i)
         if (c.buttons[i] && c.lists[i])
             readImageButtonSection(*c.buttons[i], *c.lists[i], ini, kButtonSections[i], budget);

@@ -47,6 +47,9 @@ struct DesignControls {
     // Logo, Close, Play, Rewind, FF, Back, Next, in this order.
     platform::TImage* buttons[7] = {};
     platform::TImageList* lists[7] = {};
+    // Double clicks on the headline panel and its label, and on the site
+    // name; LoadDesign wires them.
+    platform::TControlEvent openHeadline = {}, openSite = {};
 };
 
 // The seven button sections, in the order they are read.

@@ -5,7 +5,10 @@
 
 #include <QBitmap>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QToolTip>
 
 #include <cstdlib>
 #include <mutex>
@@ -48,15 +51,131 @@ TColor TBitmap::Pixel(int x, int y) const {
     return FromQColor(QColor(Image.pixel(x, y)));
 }
 
+TControl::TControl(QWidget* parent) : QWidget(parent) {
+    if (auto* control = dynamic_cast<TControl*>(parent)) Font = control->Font;
+}
+
 void TControl::SetHint(const std::string& hint) {
     setToolTip(text(hint));
+}
+
+void TControl::SetFont(const TFont& font) {
+    ParentFont = false;
+    Font = font;
+    ApplyParentFont(*this, font);
+    update();
+}
+
+void TControl::SetParentFont(bool parentFont) {
+    ParentFont = parentFont;
+    if (!parentFont) return;
+    if (auto* control = dynamic_cast<TControl*>(parentWidget())) {
+        Font = control->Font;
+        ApplyParentFont(*this, Font);
+        update();
+    }
+}
+
+void ApplyParentFont(QWidget& parent, const TFont& font) {
+    for (QObject* child : parent.children()) {
+        auto* control = dynamic_cast<TControl*>(child);
+        if (!control || !control->ParentFont) continue;
+        control->Font = font;
+        ApplyParentFont(*control, font);
+        control->update();
+    }
+}
+
+namespace {
+
+TShiftState shiftOf(const QMouseEvent* event) {
+    TShiftState shift = 0;
+    Qt::KeyboardModifiers keys = event->modifiers();
+    Qt::MouseButtons buttons = event->buttons();
+    if (keys & Qt::ShiftModifier) shift |= ssShift;
+    if (keys & Qt::AltModifier) shift |= ssAlt;
+    if (keys & Qt::ControlModifier) shift |= ssCtrl;
+    if (buttons & Qt::LeftButton) shift |= ssLeft;
+    if (buttons & Qt::RightButton) shift |= ssRight;
+    if (buttons & Qt::MiddleButton) shift |= ssMiddle;
+    return shift;
+}
+
+TMouseButton buttonOf(const QMouseEvent* event) {
+    switch (event->button()) {
+    case Qt::RightButton:
+        return mbRight;
+    case Qt::MiddleButton:
+        return mbMiddle;
+    default:
+        return mbLeft;
+    }
+}
+
+// Calls a copy of the handler (it may replace itself) and tells whether
+// the control survived it (a handler may delete it).
+template <class Event, class... Args>
+bool fire(TControl* control, const Event& handler, Args... args) {
+    if (!handler) return true;
+    QPointer<TControl> alive(control);
+    Event call = handler;
+    call(control, args...);
+    return !alive.isNull();
+}
+
+} // namespace
+
+bool TControl::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !ShowHint) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TControl::mousePressEvent(QMouseEvent* event) {
+    if (!handlesMouse()) return QWidget::mousePressEvent(event);
+    event->accept();
+    clicked_ = event->button() == Qt::LeftButton;
+    QPoint at = event->position().toPoint();
+    fire(this, OnMouseDown, buttonOf(event), shiftOf(event), at.x(), at.y());
+}
+
+void TControl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!handlesMouse()) return QWidget::mouseDoubleClickEvent(event);
+    event->accept();
+    // The second press of a double click is no click of its own.
+    clicked_ = false;
+    QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && !fire(this, OnDblClick)) return;
+    fire(this, OnMouseDown, buttonOf(event), static_cast<TShiftState>(shiftOf(event) | ssDouble),
+         at.x(), at.y());
+}
+
+void TControl::mouseReleaseEvent(QMouseEvent* event) {
+    if (!handlesMouse()) return QWidget::mouseReleaseEvent(event);
+    event->accept();
+    QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && clicked_) {
+        clicked_ = false;
+        if (rect().contains(at) && !fire(this, OnClick)) return;
+    }
+    fire(this, OnMouseUp, buttonOf(event), shiftOf(event), at.x(), at.y());
+}
+
+void TControl::mouseMoveEvent(QMouseEvent* event) {
+    if (!handlesMouse()) return QWidget::mouseMoveEvent(event);
+    event->accept();
+    QPoint at = event->position().toPoint();
+    fire(this, OnMouseMove, shiftOf(event), at.x(), at.y());
 }
 
 void TImage::paintEvent(QPaintEvent*) {
     if (Picture.Empty()) return;
     QPainter p(this);
     QPixmap pixmap = QPixmap::fromImage(Picture.Image);
-    bool masked = (Transparent || Picture.Transparent) && Picture.TransparentColor != clNone;
+    bool masked = (Transparent || Picture.Transparent) && IsRgbValue(Picture.TransparentColor);
     if (masked)
         pixmap.setMask(QBitmap::fromImage(Picture.Image.createMaskFromColor(
             ToQColor(Picture.TransparentColor).rgb(), Qt::MaskInColor)));
@@ -65,7 +184,13 @@ void TImage::paintEvent(QPaintEvent*) {
 
 void TImage::ShowFrame(const TImageList& list, int index) {
     TBitmap frame;
-    if (list.GetBitmap(index, frame)) Picture.Image = frame.Image;
+    if (list.GetBitmap(index, frame)) {
+        Picture.Image = frame.Image;
+        if (frame.Transparent) {
+            Picture.Transparent = true;
+            Picture.TransparentColor = frame.TransparentColor;
+        }
+    }
     update();
 }
 
@@ -91,7 +216,24 @@ void TImageList::Add(const TBitmap& bitmap, TColor maskColor) {
 
 bool TImageList::GetBitmap(int index, TBitmap& out) const {
     if (index < 0 || index >= Count()) return false;
-    out.Image = frames_[static_cast<size_t>(index)].Image;
+    const TBitmap& frame = frames_[static_cast<size_t>(index)];
+    out.Image = frame.Image;
+    out.Transparent = false;
+    out.TransparentColor = clNone;
+    if (!Masked || !IsRgbValue(frame.TransparentColor)) return true;
+    if (!IsRgbValue(BkColor)) {
+        out.Transparent = true;
+        out.TransparentColor = frame.TransparentColor;
+        return true;
+    }
+    const QRgb mask = ToQColor(frame.TransparentColor).rgb();
+    const QRgb back = ToQColor(BkColor).rgb();
+    out.Image = frame.Image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.Image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.Image.scanLine(y));
+        for (int x = 0; x < out.Image.width(); ++x)
+            if ((line[x] | 0xFF000000u) == mask) line[x] = back;
+    }
     return true;
 }
 

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,16 +35,78 @@ public:
     TColor Pixel(int x, int y) const;
 };
 
-// Behaviour shared by the controls: place, hint, visibility.
+class TControl;
+
+enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+// The keys and buttons held: shift, alt, ctrl, the three buttons and a
+// double click, as the class library's shift-state bits.
+using TShiftState = uint8_t;
+enum : TShiftState {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
+
+// Events carry the sender first; x and y are in the control's client area.
+using TControlEvent = std::function<void(TControl* sender)>;
+using TMouseEvent =
+    std::function<void(TControl* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TControl* sender, TShiftState shift, int x, int y)>;
+
+// Behaviour shared by the controls: place, font, colour, hint, visibility
+// and the mouse. A mouse event the control has no handler for goes on to
+// its parent, as Qt passes it; one it handles stops here.
 class TControl : public QWidget {
 public:
-    explicit TControl(QWidget* parent) : QWidget(parent) {}
+    explicit TControl(QWidget* parent);
     void SetBounds(int left, int top, int width, int height) {
         setGeometry(left, top, width, height);
     }
     void SetHint(const std::string& hint);
+    // The hint shows only while ShowHint holds.
     bool ShowHint = false;
+
+    TFont Font;
+    // While set, the control follows its parent's font (SetFont on a
+    // parent control, or ApplyParentFont on a form).
+    bool ParentFont = true;
+    TColor Color = clBtnFaceValue;
+    static constexpr TColor clBtnFaceValue = static_cast<TColor>(0x8000000F);
+
+    // The control's own font: it stops following its parent, and children
+    // that follow it take the font.
+    void SetFont(const TFont& font);
+    // Following the parent again takes its font at once.
+    void SetParentFont(bool parentFont);
+
+    // A press and release of the left button inside the control.
+    TControlEvent OnClick;
+    TControlEvent OnDblClick;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    // While a button is held (the control tracks no bare moves).
+    TMouseMoveEvent OnMouseMove;
+
+protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    bool handlesMouse() const {
+        return OnClick || OnDblClick || OnMouseDown || OnMouseUp || OnMouseMove;
+    }
+    bool clicked_ = false;
 };
+
+// The font of a form that is no control: every child control that follows
+// its parent's font takes it, and theirs in turn.
+void ApplyParentFont(QWidget& parent, const TFont& font);
 
 class TImageList;
 
@@ -70,6 +134,9 @@ public:
     // Cuts the bitmap into as many frames of Width as fit; maskColor (or
     // clNone) becomes the frames' transparent colour.
     void Add(const TBitmap& bitmap, TColor maskColor);
+    // A frame as the list draws it: in a masked list the mask colour's
+    // pixels take BkColor, or with no BkColor the frame is transparent in
+    // that colour.
     bool GetBitmap(int index, TBitmap& out) const;
 
 private:
@@ -79,10 +146,6 @@ private:
 class TPanel : public TControl {
 public:
     explicit TPanel(QWidget* parent) : TControl(parent) {}
-    TFont Font;
-    bool ParentFont = true;
-    TColor Color = clBtnFaceValue;
-    static constexpr TColor clBtnFaceValue = static_cast<TColor>(0x8000000F);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -96,9 +159,6 @@ public:
     void SetCaption(const std::string& caption);
 
     std::string Caption;
-    TFont Font;
-    bool ParentFont = true;
-    TColor Color = TPanel::clBtnFaceValue;
     int Alignment = taLeftJustify;
     bool Transparent = false;
     bool AutoSize = true;
