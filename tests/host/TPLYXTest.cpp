@@ -558,4 +558,13 @@ TEST_F(HostTest, AHandlerMayDestroyTheComponentThatRaisedIt) {
         EXPECT_TRUE(player.Clients().empty()) << c.name;
         pump();
     }
+
+    // The same through the message loop, as the player's messages arrive.
+    DisposableHost host;
+    host->Loaded();
+    host->OnAbort = [&](TObject*) { host.end(); };
+    ASSERT_TRUE(PostMessage(host->ClientWindow, host->MessageId, pcAbort, 0));
+    pump();
+    EXPECT_TRUE(host.ended());
+    EXPECT_TRUE(host.untouched());
 }
