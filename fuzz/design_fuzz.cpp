@@ -53,6 +53,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     std::string pattern = (std::filesystem::temp_directory_path() / "design-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data())) std::abort();
     folder = pattern;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    });
     return 0;
 }
 
