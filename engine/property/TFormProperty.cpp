@@ -280,6 +280,7 @@ void TFormProperty::fillFromEngine() {
     CheckBoxStayOnTop->setChecked(news_.StayOnTop);
     ComboBoxWindowLocation->setCurrentIndex(news_.WindowLocation);
     EditDesign->setText(ui(news_.Design));
+    EditDesign->setCursorPosition(0);
 
     EditScrollSpeedWindow->setText(QString::number(news_.Speed[0]));
     EditScrollStepWindow->setText(QString::number(news_.Step[0]));
@@ -411,7 +412,9 @@ void TFormProperty::BtnDesignClick() {
             std::filesystem::is_directory(NativePath(folder), ec) ? folder : std::string();
         OpenDialog.FileName.clear();
     }
-    if (OpenDialog.Execute(this)) EditDesign->setText(ui(OpenDialog.FileName));
+    if (!OpenDialog.Execute(this)) return;
+    EditDesign->setText(ui(OpenDialog.FileName));
+    EditDesign->setCursorPosition(0);
 }
 
 void TFormProperty::applySites(bool& updateWanted) {
