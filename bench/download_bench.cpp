@@ -1,6 +1,8 @@
 // Sites update in parallel: eleven sites whose server answers after 300 ms
-// each should take about as long as one. And a large page streams through a
+// each should take about as long as one. A large page streams through a
 // small buffer: fetching 20 MB should raise the peak memory only a little.
+// And deleting a site returns promptly at any stage of its update, even
+// while a 32 MB page is being read.
 
 #include "bench/BenchSupport.h"
 #include "engine/inet/TWinInet.h"
@@ -12,8 +14,12 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -26,6 +32,10 @@ testsupport::HttpServer& server() {
         slow.delayMs = kDelayMs;
         s.Route("/slow", slow);
         s.Route("/big", {200, std::string(20 * 1024 * 1024, 'x')});
+        std::string tags = "<body>";
+        while (tags.size() < TWinInet::kMaxPageBytes - 8)
+            tags += "<b>";
+        s.Route("/tags", {200, tags});
         return true;
     }();
     (void)routed;
@@ -77,9 +87,43 @@ void BM_Download20MB(benchmark::State& state) {
     state.counters["peak_increase_MB"] = increase;
 }
 
+// Deletes a site updating a 32 MB page of short tags, delayMs after its
+// download ended (negative: that long before, mid-download), and reports
+// the longest Delete.
+void BM_DeleteDuringReading(benchmark::State& state) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    double longestMs = 0;
+    for (auto _ : state) {
+        for (int delayMs : {-1, 0, 10, 50, 100, 200, 400, 800}) {
+            TNewsSites sites(dir.path().string());
+            TNewsSite* site = sites.Add("tags", server().Url("/tags"), 1, true);
+            std::atomic<bool> downloaded{false};
+            std::atomic<int32_t> received{0};
+            site->OnProgress = [&](TNewsSite*, uint8_t kind, int32_t value) {
+                received = value;
+                if (kind == TWinInet::EventLoopEnded) downloaded = true;
+            };
+            site->Update();
+            if (delayMs < 0)
+                testsupport::PumpUntil([&] { return received > 1024 * 1024; }, 10000);
+            else
+                testsupport::PumpUntil([&] { return downloaded.load(); }, 10000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(delayMs, 0)));
+            auto start = std::chrono::steady_clock::now();
+            sites.Delete(0);
+            std::chrono::duration<double, std::milli> took =
+                std::chrono::steady_clock::now() - start;
+            longestMs = std::max(longestMs, took.count());
+        }
+    }
+    state.counters["longest_delete_ms"] = longestMs;
+}
+
 BENCHMARK(BM_OneSite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ElevenSites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Download20MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_DeleteDuringReading)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 
@@ -88,6 +132,7 @@ int main(int argc, char** argv) {
     return bench::RunAndCompare(
         argc, argv,
         {{"eleven delayed sites / one delayed site", "BM_ElevenSites", "BM_OneSite", 2.0}},
-        {{"peak memory increase, 20 MB download", "BM_Download20MB", "peak_increase_MB", 4.0,
-          "MB"}});
+        {{"peak memory increase, 20 MB download", "BM_Download20MB", "peak_increase_MB", 4.0, "MB"},
+         {"longest Delete of a site reading a 32 MB page", "BM_DeleteDuringReading",
+          "longest_delete_ms", 100.0, "ms"}});
 }

@@ -1,10 +1,16 @@
 // Items plus headline extraction of a large front page against iconv
-// converting the same bytes, in one run.
+// converting the same bytes, in one run. And the peak memory while a 32 MB
+// page of short tags is extracted from its file: the page and little more.
 
 #include "bench/BenchSupport.h"
 #include "bench/SamplePage.h"
 #include "engine/html/zelHtml.h"
 #include "engine/site/HeadlineExtractor.h"
+
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,13 +40,56 @@ void BM_IconvSjis(benchmark::State& state) {
     bench::IconvToUtf8(state, sjisPage(), "CP932");
 }
 
+// The process's peak resident memory in kB, after resetting it when asked.
+long peakKb(bool reset) {
+    if (reset) std::ofstream("/proc/self/clear_refs") << "5";
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
+    return 0;
+}
+
+void BM_ExtractFile32MBShortTags(benchmark::State& state) {
+    constexpr size_t kPage = 32 * 1024 * 1024;
+    std::string file = (std::filesystem::temp_directory_path() /
+                        ("short-tags-" + std::to_string(getpid()) + ".html"))
+                           .string();
+    double increase = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            std::string page = "<body>";
+            while (page.size() < kPage)
+                page += "<b>";
+            std::ofstream(file, std::ios::binary) << page;
+        }
+        // The page's memory goes back to the system, so that the extraction
+        // cannot hide in it.
+        malloc_trim(0);
+        long before = peakKb(true);
+        state.ResumeTiming();
+        std::vector<std::string> titles, links, pending;
+        HeadlineExtractor extractor("http://www.example.jp/index.html", "http://www.example.jp/",
+                                    titles, links, pending);
+        extractor.ExtractFile(file, false);
+        increase = static_cast<double>(peakKb(false) - before) / 1024.0;
+    }
+    std::filesystem::remove(file);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPage));
+    state.counters["peak_increase_MB"] = increase;
+}
+
 BENCHMARK(BM_ItemsAndExtraction)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvSjis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractFile32MBShortTags)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
 int main(int argc, char** argv) {
     return bench::RunAndCompare(argc, argv,
                                 {{"items + extraction / iconv, Shift_JIS page",
-                                  "BM_ItemsAndExtraction", "BM_IconvSjis", 2.5}});
+                                  "BM_ItemsAndExtraction", "BM_IconvSjis", 2.5}},
+                                {{"peak memory increase, extracting a 32 MB page of short tags",
+                                  "BM_ExtractFile32MBShortTags", "peak_increase_MB", 72.0, "MB"}});
 }

@@ -525,7 +525,7 @@ int zelHtml::DetectCode() {
     if (Code != CodeUnknown) return Code;
     CodeHint = CodeEuc;
     bool borrowed = !loaded_;
-    if (borrowed && !platform::ReadFileBytes(FileName, data_)) data_.clear();
+    if (borrowed && !platform::ReadFileBytes(FileName, data_, Aborting)) data_.clear();
     size_t savedPos = pos_;
     pos_ = 0;
     nextCheck_ = 0;
@@ -580,10 +580,12 @@ bool zelHtml::Open(const std::string& fileName) {
     FileName = fileName;
     Code = CodeUnknown;
     std::string bytes;
-    if (!platform::ReadFileBytes(fileName, bytes)) {
-        // A missing page still has a code: the default.
+    if (!platform::ReadFileBytes(fileName, bytes, Aborting)) {
+        // A page that cannot be read (or whose reading was aborted) still
+        // has a code: the default.
         close();
-        DetectCode();
+        CodeHint = CodeEuc;
+        Code = CodeEuc;
         return false;
     }
     OpenBytes(std::move(bytes));

@@ -43,7 +43,7 @@ std::string UserCacheDir() {
     return "/tmp";
 }
 
-bool ReadFileBytes(std::string_view sjisPath, std::string& out) {
+bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomic<bool>* abort) {
     out.clear();
     UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return false;
@@ -56,6 +56,11 @@ bool ReadFileBytes(std::string_view sjisPath, std::string& out) {
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
     char buffer[65536];
     while (true) {
+        if (abort && abort->load(std::memory_order_relaxed)) {
+            out.clear();
+            errno = ECANCELED;
+            return false;
+        }
         ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -3,6 +3,7 @@
 // The file-system boundary. Paths inside the engine are Shift_JIS text like
 // any other; Linux names files in UTF-8, so every call here converts.
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -17,8 +18,10 @@ std::string PathFromNative(std::string_view nativePath);
 std::string UserCacheDir();
 
 // Reads the whole file in large blocks. False (out empty) when the file
-// cannot be opened or read; errno tells why.
-bool ReadFileBytes(std::string_view sjisPath, std::string& out);
+// cannot be opened or read, or once *abort reads true between blocks
+// (errno ECANCELED); errno tells why.
+bool ReadFileBytes(std::string_view sjisPath, std::string& out,
+                   const std::atomic<bool>* abort = nullptr);
 // A file being written from its start, closed with the object. On failure
 // errno tells why.
 class OutputFile {

@@ -261,3 +261,18 @@ TEST(Items, AnAbortBeforeReadingLeavesNoItems) {
     std::string item;
     EXPECT_FALSE(html.NextItem(item));
 }
+
+TEST(Items, AnAbortBeforeOpeningLeavesTheFileUnread) {
+    testsupport::TempDir dir;
+    std::string file = dir.write("page.html", "<meta charset=utf-8><p>x</p>");
+    std::atomic<bool> aborting{true};
+    zelHtml html;
+    html.Aborting = &aborting;
+    EXPECT_FALSE(html.Open(file));
+    EXPECT_EQ(html.Code, zelHtml::CodeEuc) << "the default code, not the page's";
+    std::string item;
+    EXPECT_FALSE(html.NextItem(item));
+    aborting = false;
+    EXPECT_TRUE(html.Open(file));
+    EXPECT_EQ(html.Code, zelHtml::CodeUtf8);
+}
