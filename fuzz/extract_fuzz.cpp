@@ -1,5 +1,6 @@
 // Arbitrary bytes as a page under an arbitrary base URL: extraction must
-// finish without crashing, whatever the items, links and stamps look like.
+// finish without crashing, whatever the items, links and stamps look like,
+// and item by item it must find what it finds in the whole list.
 
 #include "engine/html/zelHtml.h"
 #include "engine/site/HeadlineExtractor.h"
@@ -20,5 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HeadlineExtractor extractor(base, base, titles, links, pending);
     extractor.Extract(items);
     if (titles.size() != links.size()) __builtin_trap();
+
+    std::vector<std::string> streamedTitles, streamedLinks, streamedPending;
+    zelHtml reader;
+    reader.OpenBytes(page);
+    HeadlineExtractor streamed(base, base, streamedTitles, streamedLinks, streamedPending);
+    std::string item;
+    while (reader.NextItem(item))
+        streamed.AddItem(item);
+    streamed.Finish();
+    if (streamedTitles != titles || streamedLinks != links || streamedPending != pending)
+        __builtin_trap();
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "engine/html/zelHtml.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,6 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (!forced.AtEnd() && guard++ <= size)
             forced.ReadItem();
         if (!forced.AtEnd()) __builtin_trap(); // every item must consume input
+
+        // An abort after as many items as the first byte says ends the
+        // page within the check interval.
+        std::atomic<bool> aborting{false};
+        zelHtml aborted;
+        aborted.Aborting = &aborting;
+        aborted.OpenBytes(page.substr(1));
+        std::string item;
+        for (int n = data[0] % 16; n > 0 && aborted.NextItem(item); --n) {
+        }
+        aborting = true;
+        size_t rest = 0;
+        while (aborted.NextItem(item))
+            rest += item.size();
+        if (rest > 2 * zelHtml::kAbortCheckBytes) __builtin_trap();
     }
     return 0;
 }
