@@ -5,6 +5,7 @@
 #include "engine/news/NewsGlobals.h"
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/SiteValue.h"
+#include "engine/news/SkinEvents.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/shell/Shell.h"
 #include "platform/text/Cp932.h"
@@ -34,6 +35,13 @@ std::string ClockText(const QDateTime& time) {
                        .arg(clock.hour(), 2, 10, QLatin1Char('0'))
                        .arg(clock.minute(), 2, 10, QLatin1Char('0'));
     return Utf16ToSjis(text.toStdU16String());
+}
+
+std::string VersionText() {
+    char text[64];
+    std::snprintf(text, sizeof text, "PLYX Talo+ Ver.%d.%.02d.%d", kNewsVersion / 1000,
+                  (kNewsVersion % 1000) / 10, kNewsVersion % 10);
+    return text;
 }
 
 TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(owner) {
@@ -360,20 +368,4 @@ void TPLYXNews::RefreshClock(const QDateTime& now) {
     if (DateTimeLabel) DateTimeLabel->SetCaption(ClockText(now));
     LastClockHour = static_cast<int16_t>(time.hour());
     LastClockMinute = static_cast<int16_t>(time.minute());
-}
-
-void TPLYXNews::RemoveSkinPanels() {
-    std::lock_guard lock(Lock);
-    // Children first: a QPointer reads null once its widget has gone with a
-    // parent deleted before it.
-    auto drop = [](auto& widget) { delete widget.data(); };
-    drop(SiteNameLabels[1]);
-    drop(DateTimeLabel);
-    drop(PropertyImage);
-    drop(UpdateImage);
-    drop(WindowImage);
-    drop(TickerLabels[1]);
-    drop(TickerPanels[1]);
-    SetTickerControls(1, nullptr, nullptr, nullptr);
-    UpdateTimerState();
 }

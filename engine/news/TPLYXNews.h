@@ -20,6 +20,7 @@
 #include <utility>
 
 class INewsWindow;
+class SkinEvents;
 
 constexpr int kNewsVersion = 6320;
 
@@ -59,8 +60,14 @@ public:
     void UpdateNews(TObject* sender);
     void UpdateTimerState();
     void RebuildSiteMenu();
-    // Deletes whatever skin controls exist and forgets ticker 1's.
+    // The controls in the player's skin: built from the player's current
+    // design when a loader attaches with the skin flag, removed (whatever of
+    // them exists) when it detaches and at teardown.
+    void BuildSkinPanels();
     void RemoveSkinPanels();
+    void SkinImageDown(platform::TImage* image);
+    void SkinImageUp(platform::TImage* image);
+    void SkinImageClick(platform::TImage* image);
     // Makes the news window when there is none; false when it cannot be made.
     bool CreateNewsWindow();
     // Destroys the news window and forgets its ticker controls.
@@ -130,6 +137,7 @@ private:
     int enabledSiteFrom(int start, int direction) const;
 
     QPointer<QWidget> owner_;
+    std::unique_ptr<SkinEvents> skinEvents_;
     std::unique_ptr<TPLYX> plyx_;
     std::unique_ptr<TNewsSites> sites_;
     int lastTick_ = 0;
@@ -137,5 +145,10 @@ private:
     int minuteCountdown_ = 0;
 };
 
+// "PLYX Talo+ Ver.6.32.0": the version line the tickers start with.
+std::string VersionText();
+// The skin ticker's speed from its "Option" list ("Scroll=30,..."): 100
+// when the item is missing or no number.
+int ScrollOption(std::string_view option);
 // "m/d(ddd) hh:nn" with the system locale's short day name, Shift_JIS.
 std::string ClockText(const QDateTime& time);

@@ -244,10 +244,7 @@ void TPLYXNewsWindow::Setup() {
     if (n) LoadDesign(n->Design);
     ShowDateTime(QDateTime::currentDateTime());
     LabelNews->AutoSize = true;
-    char version[64];
-    std::snprintf(version, sizeof version, "PLYX Talo+ Ver.%d.%.02d.%d", kNewsVersion / 1000,
-                  (kNewsVersion % 1000) / 10, kNewsVersion % 10);
-    LabelNews->SetCaption(version);
+    LabelNews->SetCaption(VersionText());
     LabelNews->AutoSize = false;
     LabelNews->resize(LabelNews->width(), PanelNews->height());
     if (!n) return;
