@@ -480,7 +480,9 @@ void TFormProperty::BtnOKClick() {
     news_.SetOnline(CheckBoxOnline->isChecked());
     news_.SetWindowEnabled(CheckBoxWindowEnabled->isChecked());
     news_.SetStayOnTop(CheckBoxStayOnTop->isChecked());
-    news_.SetWindowLocation(ComboBoxWindowLocation->currentIndex());
+    // A stored location the list has no item for shows no item and stays.
+    int location = ComboBoxWindowLocation->currentIndex();
+    news_.SetWindowLocation(location >= 0 ? location : news_.WindowLocation);
     news_.SetDesign(lineText(EditDesign));
 
     bool panelChanged = false;

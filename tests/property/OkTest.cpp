@@ -345,3 +345,13 @@ TEST_F(OkTest, TwoRowsOfOneNameAddressOneSiteAndLeaveOneRow) {
     EXPECT_EQ(alpha->URL, "http://a2.example/") << "the later row updates the site";
     EXPECT_FALSE(alpha->Enabled);
 }
+
+TEST_F(OkTest, AWindowLocationTheListDoesNotHaveIsKept) {
+    writeSites({});
+    start();
+    news->WindowLocation = 9;
+    TFormProperty& form = open();
+    EXPECT_EQ(form.ComboBoxWindowLocation->currentIndex(), -1);
+    ok(form);
+    EXPECT_EQ(news->WindowLocation, 9);
+}
