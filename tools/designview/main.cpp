@@ -44,6 +44,9 @@ int main(int argc, char** argv) {
         controls.buttons[i] = new platform::TImage(&form);
         controls.lists[i] = &lists[static_cast<size_t>(i)];
     }
+    // What the news window would open, said on the terminal.
+    controls.openHeadline = [](platform::TControl*) { std::fprintf(stderr, "open headline\n"); };
+    controls.openSite = [](platform::TControl*) { std::fprintf(stderr, "open site\n"); };
     news->Caption = platform::Utf8ToSjis("政府、新たな経済対策を発表（12/08 10:30）");
     dateTime->Caption = platform::Utf8ToSjis("12/8(火) 10:30");
     siteName->Caption = platform::Utf8ToSjis("サンプル新聞");
