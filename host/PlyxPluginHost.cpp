@@ -32,17 +32,17 @@ const char* PlyxPluginHost::GetHostPath() {
     return player_.GetOptions().path.c_str();
 }
 
-bool PlyxPluginHost::FindPlugin(const char* name, uint32_t* window, int32_t) {
+bool PlyxPluginHost::FindPlugin(const char* name, uintptr_t* window, int32_t) {
     HWND found = name ? player_.FindPlugin(name) : 0;
-    if (window) *window = static_cast<uint32_t>(found);
+    if (window) *window = found;
     return found != 0;
 }
 
-uint32_t PlyxPluginHost::SendPlugin(uint32_t window, uint32_t cmd, uint32_t param) {
+intptr_t PlyxPluginHost::SendPlugin(uintptr_t window, uint32_t cmd, intptr_t param) {
     LRESULT answer = 0;
-    SendMessageTimeout(window, player_.MessageId(), pcReceive | (cmd & 0xFFFF),
-                       static_cast<LPARAM>(param), kPLYXRequestTimeoutMs, &answer);
-    return static_cast<uint32_t>(answer);
+    SendMessageTimeout(window, player_.MessageId(), pcReceive | (cmd & 0xFFFF), param,
+                       kPLYXRequestTimeoutMs, &answer);
+    return answer;
 }
 
 int PlyxPluginHost::LoadPlugins(const std::string& folder) {

@@ -25,8 +25,8 @@ public:
     int32_t Abort() override;
     const char* GetHostPath() override;
     void* GetMainControl() override { return mainControl_; }
-    bool FindPlugin(const char* name, uint32_t* window, int32_t reserved) override;
-    uint32_t SendPlugin(uint32_t window, uint32_t cmd, uint32_t param) override;
+    bool FindPlugin(const char* name, uintptr_t* window, int32_t reserved) override;
+    intptr_t SendPlugin(uintptr_t window, uint32_t cmd, intptr_t param) override;
     void Reserved3() override {}
     void Reserved4() override {}
     void Reserved5() override {}

@@ -36,9 +36,11 @@ public:
     virtual void Reserved24() = 0;
     virtual void Reserved25() = 0;
     // 26: the window of the plug-in registered as name (0 when none).
-    virtual bool FindPlugin(const char* name, uint32_t* window, int32_t reserved) = 0;
-    // 27: a plug-in message (code 0x08000000 plus cmd) and the plug-in's answer.
-    virtual uint32_t SendPlugin(uint32_t window, uint32_t cmd, uint32_t param) = 0;
+    virtual bool FindPlugin(const char* name, uintptr_t* window, int32_t reserved) = 0;
+    // 27: a plug-in message (code 0x08000000 plus cmd) and the plug-in's
+    // answer. Pointer-sized here: on the original 32-bit system an address
+    // fitted the answer, and the engine answers with its record's address.
+    virtual intptr_t SendPlugin(uintptr_t window, uint32_t cmd, intptr_t param) = 0;
 
 protected:
     ~PluginHost() = default;
@@ -46,6 +48,6 @@ protected:
 
 // A plug-in library's exports.
 extern "C" {
-using PinRunFunction = uint32_t (*)(PluginHost* host);
+using PinRunFunction = intptr_t (*)(PluginHost* host);
 using PinAbortFunction = void (*)();
 }

@@ -92,18 +92,20 @@ void TPLYX::SetAutoLink(bool value) {
 
 void TPLYX::WndProc(TMessage& message) {
     if (message.Msg == MessageId)
-        message.Result = PLYXHandler(static_cast<unsigned long>(message.WParam),
-                                     static_cast<int>(message.LParam));
+        message.Result = PLYXHandler(static_cast<unsigned long>(message.WParam), message.LParam);
     else
         message.Result = DefWindowProc(message.Msg, message.WParam, message.LParam);
 }
 
-int TPLYX::PLYXHandler(unsigned long wParam, int lParam) {
+LRESULT TPLYX::PLYXHandler(unsigned long wParam, LPARAM wideParam) {
+    // Notifications carry 32-bit values; only a plug-in message's parameter
+    // and answer are pointer-sized (an address may travel in them).
+    int lParam = static_cast<int>(wideParam);
     std::weak_ptr<TPLYX> alive = self_;
     wParam &= 0xFFFFFFFFul;
     unsigned long code = wParam < kPLYXSubCodeBase ? wParam : (wParam & 0xFFFF0000ul);
     int sub = static_cast<int>(wParam & 0xFFFF);
-    int result = 1;
+    LRESULT result = 1;
     switch (code) {
     case pcOpen:
         NotifyOpen(static_cast<HWND>(static_cast<uint32_t>(lParam)));
@@ -151,8 +153,7 @@ int TPLYX::PLYXHandler(unsigned long wParam, int lParam) {
         case pcReceive:
             if (OnReceive) {
                 TPLYXReceiveEvent handler = OnReceive;
-                result = static_cast<int>(
-                    handler(this, static_cast<uint16_t>(sub), static_cast<uint32_t>(lParam)));
+                result = handler(this, static_cast<uint16_t>(sub), wideParam);
             }
             break;
         case pcSpeana:

@@ -38,7 +38,7 @@ public:
 
     // ---- binding and notifications --------------------------------------
     virtual void WndProc(TMessage& message);
-    virtual int PLYXHandler(unsigned long wParam, int lParam);
+    virtual platform::LRESULT PLYXHandler(unsigned long wParam, platform::LPARAM lParam);
     void Loaded();
 
     void Bind();

@@ -21,7 +21,8 @@ using TPLYXEvent = std::function<void(TObject* sender, uint32_t event, int param
 using TPLYXParamEvent = std::function<void(TObject* sender, int param)>;
 using TPLYXLREvent = std::function<void(TObject* sender, int left, int right)>;
 using TPLYXFlagEvent = std::function<void(TObject* sender, bool flag)>;
-using TPLYXReceiveEvent = std::function<uint32_t(TObject* sender, uint16_t cmd, uint32_t param)>;
+// Pointer-sized: the answer to a loader's attach is the engine record's address.
+using TPLYXReceiveEvent = std::function<intptr_t(TObject* sender, uint16_t cmd, intptr_t param)>;
 using TPLYXSpeanaEvent = std::function<void(TObject* sender, int* level)>;
 using TPLYXDeviceEvent = std::function<void(TObject* sender, TPLYXDeviceType device)>;
 using TPLYXDisplayModeEvent = std::function<void(TObject* sender, TPLYXDisplayMode mode)>;

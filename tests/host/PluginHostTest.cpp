@@ -15,7 +15,7 @@ TEST(PluginHost, AnswersTheSlotsPlugInsUse) {
     EXPECT_FALSE(table.CheckVersion(7000));
     EXPECT_STREQ(table.GetHostPath(), "/opt/plyx/plyx");
     EXPECT_EQ(table.GetMainControl(), &mainControl);
-    uint32_t window = 123;
+    uintptr_t window = 123;
     EXPECT_FALSE(table.FindPlugin("Talo+", &window, 0));
     EXPECT_EQ(window, 0u);
     EXPECT_EQ(table.Abort(), 1);
@@ -33,7 +33,7 @@ TEST(PluginHost, LoadsRunsAndStopsThePlugInsOfItsFolder) {
     EXPECT_EQ(host.LoadPlugins(empty.path().string()), 0);
 
     ASSERT_EQ(host.LoadPlugins(dir.file("Plugin")), 1);
-    uint32_t window = 0;
+    uintptr_t window = 0;
     ASSERT_TRUE(host.FindPlugin("TestPlugin", &window, 0))
         << "the plug-in bound and registered its name";
     EXPECT_EQ(host.SendPlugin(window, 7, 42), 7042u)

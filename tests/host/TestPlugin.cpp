@@ -10,7 +10,7 @@ namespace {
 std::unique_ptr<TPLYX> plyx;
 }
 
-extern "C" __attribute__((visibility("default"))) uint32_t _pinRun(PluginHost* host) {
+extern "C" __attribute__((visibility("default"))) intptr_t _pinRun(PluginHost* host) {
     if (!host->CheckVersion(6000) || host->GetVersion() < 6320) return host->Abort();
     plyx = std::make_unique<TPLYX>();
     plyx->Loaded();
