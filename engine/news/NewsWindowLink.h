@@ -5,6 +5,7 @@
 // makes it through the maker that library registers in the module globals.
 
 #include "platform/controls/Controls.h"
+#include "platform/messages/MessageWindow.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -15,8 +16,10 @@ class INewsWindow {
 public:
     virtual ~INewsWindow() = default;
 
-    // The top-level window itself.
+    // The top-level window itself, and the handle the loaders' attach
+    // message reaches it by.
     virtual QWidget* Form() = 0;
+    virtual platform::HWND Handle() const = 0;
 
     // Places and styles the new window and hands its ticker controls to
     // the engine.

@@ -57,7 +57,7 @@ public:
     void DropFiles(const QStringList& localFiles);
     // The loaders' "WM_PLYX" message: attach (4) and detach (8).
     platform::LRESULT WndProc(uint32_t message, platform::WPARAM wParam, platform::LPARAM lParam);
-    platform::HWND Handle() const { return messages_->Handle(); }
+    platform::HWND Handle() const override { return messages_->Handle(); }
 
     // ---- components ------------------------------------------------------------
     platform::TImage* ImageForm;

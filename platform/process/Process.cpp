@@ -82,6 +82,10 @@ Library::~Library() {
     if (handle_) ::dlclose(handle_);
 }
 
+void Library::Unload(void* handle) {
+    if (handle) ::dlclose(handle);
+}
+
 void* Library::Symbol(const char* name) const {
     return handle_ ? ::dlsym(handle_, name) : nullptr;
 }

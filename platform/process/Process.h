@@ -32,6 +32,14 @@ public:
     Library& operator=(const Library&) = delete;
 
     bool Loaded() const { return handle_ != nullptr; }
+    // Gives up the library without unloading it: whoever takes the handle
+    // unloads it with Unload (the plug-ins hand their engine on this way).
+    void* Release() {
+        void* handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
+    static void Unload(void* handle);
     const std::string& Error() const { return error_; }
     void* Symbol(const char* name) const;
 
