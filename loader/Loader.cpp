@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+#include <dlfcn.h>
+
 #ifndef NEWS_ATTACH_FLAG
 #error "NEWS_ATTACH_FLAG must be 0 or 1"
 #endif
@@ -22,6 +24,9 @@ namespace {
 PluginHost* host = nullptr;
 uintptr_t engineWindow = 0;
 NewsPluginRecord* record = nullptr;
+// This loader's own hold on the engine library, so that the record stays
+// readable until this loader is done with it, whichever loader unloads.
+void* engineHold = nullptr;
 
 // An answer that cannot be the engine's record (another plug-in under the
 // engine's name, or nobody) is never read as one.
@@ -68,6 +73,10 @@ LOADER_EXPORT intptr_t _pinRun(PluginHost* pluginHost) {
     engineWindow = window;
     intptr_t answer = host->SendPlugin(window, kAttachCode, NEWS_ATTACH_FLAG);
     record = recordOf(answer);
+    Dl_info info;
+    if (record && dladdr(reinterpret_cast<void*>(record->RunEntry), &info) && info.dli_fname)
+        engineHold = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (!engineHold) record = nullptr; // not an engine this loader can vouch for
     return answer;
 }
 
@@ -79,13 +88,16 @@ LOADER_EXPORT void _pinAbort() {
     else if (record)
         record->Attached = 0; // gone from the player: nothing else holds it
     if (record && record->Attached == 0) {
-        // The record lives in the library: read it before the library goes.
+        // Whoever gets here first stops the engine and lets go of the handle
+        // it was started with; a second loader finds no engine and no handle.
         auto abort = reinterpret_cast<NewsAbortFunction>(record->AbortEntry);
         void* module = reinterpret_cast<void*>(record->Module);
-        record = nullptr;
+        record->Module = 0;
         abort();
         platform::Library::Unload(module);
     }
     record = nullptr;
+    platform::Library::Unload(engineHold);
+    engineHold = nullptr;
     engineWindow = 0;
 }

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -15,14 +17,58 @@ namespace {
 constexpr const char* kCp932 = "CP932";
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
-Iconv& sjisToUtf8Converter() {
-    thread_local Iconv cd("UTF-8", kCp932);
-    return cd;
+// Converters are lent for one call from a small pool. Not thread-local:
+// a thread-local object with a destructor pins the library it lives in
+// until its thread ends, and the engine library must unload cleanly.
+class ConverterPool {
+public:
+    ConverterPool(const char* to, const char* from) : to_(to), from_(from) {}
+
+    class Lease {
+    public:
+        Lease(ConverterPool& pool, std::unique_ptr<Iconv> cd) : pool_(pool), cd_(std::move(cd)) {}
+        ~Lease() { pool_.giveBack(std::move(cd_)); }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        Iconv& operator*() const { return *cd_; }
+
+    private:
+        ConverterPool& pool_;
+        std::unique_ptr<Iconv> cd_;
+    };
+
+    Lease take() {
+        {
+            std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                std::unique_ptr<Iconv> cd = std::move(idle_.back());
+                idle_.pop_back();
+                return Lease(*this, std::move(cd));
+            }
+        }
+        return Lease(*this, std::make_unique<Iconv>(to_, from_));
+    }
+
+private:
+    void giveBack(std::unique_ptr<Iconv> cd) {
+        std::lock_guard lock(mutex_);
+        idle_.push_back(std::move(cd));
+    }
+
+    const char* to_;
+    const char* from_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Iconv>> idle_;
+};
+
+ConverterPool& sjisToUtf8Converters() {
+    static ConverterPool pool("UTF-8", kCp932);
+    return pool;
 }
 
-Iconv& utf8ToSjisConverter() {
-    thread_local Iconv cd(kCp932, "UTF-8");
-    return cd;
+ConverterPool& utf8ToSjisConverters() {
+    static ConverterPool pool(kCp932, "UTF-8");
+    return pool;
 }
 
 // Length of the UTF-8 sequence that starts with b; 1 for a stray byte.
@@ -38,7 +84,8 @@ size_t utf8SequenceLength(unsigned char b) {
 std::string SjisToUtf8(std::string_view sjis) {
     std::string out;
     out.reserve(sjis.size() * 3 / 2);
-    Iconv& cd = sjisToUtf8Converter();
+    ConverterPool::Lease lease = sjisToUtf8Converters().take();
+    Iconv& cd = *lease;
     while (!sjis.empty()) {
         size_t used = cd.convert(sjis, out);
         sjis.remove_prefix(used);
@@ -54,7 +101,8 @@ std::string SjisToUtf8(std::string_view sjis) {
 std::string Utf8ToSjis(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    Iconv& cd = utf8ToSjisConverter();
+    ConverterPool::Lease lease = utf8ToSjisConverters().take();
+    Iconv& cd = *lease;
     while (!utf8.empty()) {
         size_t used = cd.convert(utf8, out);
         utf8.remove_prefix(used);

@@ -7,8 +7,8 @@
 
 namespace platform {
 
-// One iconv conversion descriptor. Not shareable between threads: callers keep
-// one per thread (see Cp932.cpp).
+// One iconv conversion descriptor. Not shareable between threads: callers
+// borrow one at a time (see Cp932.cpp).
 class Iconv {
 public:
     Iconv(const char* to, const char* from);
