@@ -1,7 +1,10 @@
 #include "host/PlyxWindow.h"
 
+#include "engine/files/TIniFileEx.h"
 #include "host/PlyxPlayer.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/PathNames.h"
+#include "platform/ini/TMemIniFile.h"
 #include "platform/text/Cp932.h"
 
 #include <QContextMenuEvent>
@@ -34,8 +37,17 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
 
 void PlyxWindow::loadSkin() {
     skin_ = QPixmap();
-    if (!player_.Design.empty())
-        skin_.load(QString::fromStdString(platform::NativePath(player_.Design)));
+    newsTray_ = false;
+    if (player_.Design.empty()) return;
+    // A design is an INI file naming its background (section "Form", key
+    // "Graphics", relative to the design's folder); a plain picture serves too.
+    std::string picture = player_.Design;
+    platform::TMemIniFile design(player_.Design);
+    std::string graphics = design.ReadString("Form", "Graphics", "");
+    if (!graphics.empty())
+        picture = ExpandRelativePath(graphics, platform::ExtractFileDir(player_.Design));
+    newsTray_ = design.SectionExists("Strevo");
+    skin_.load(QString::fromStdString(platform::NativePath(picture)));
 }
 
 void PlyxWindow::paintEvent(QPaintEvent*) {
@@ -62,6 +74,8 @@ void PlyxWindow::paintEvent(QPaintEvent*) {
     QString track = player_.PlayList.empty() ? QStringLiteral("(no tracks)")
                                              : text(player_.PlayList.front().s[0]);
     p.drawText(QRect(12, 40, width() - 24, 20), Qt::AlignLeft | Qt::AlignVCenter, track);
+    // The news plug-in's panels take the lower part of such a skin.
+    if (newsTray_) return;
     p.setPen(QColor(0x40, 0xC0, 0xFF));
     p.drawText(QRect(12, height() - 30, width() - 24, 20), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("%1 tracks  -  right-click for menus").arg(player_.PlayList.size()));

@@ -34,6 +34,7 @@ private:
 
     PlyxPlayer& player_;
     QPixmap skin_;
+    bool newsTray_ = false; // the skin has places for the news panels
     QPoint dragOffset_;
     std::unique_ptr<QListWidget> playList_;
 };
