@@ -32,8 +32,8 @@ TEST(BrowserLaunch, AHostileLinkReachesTheBrowserWholeAndRunsNothing) {
     std::string marker = testing::TempDir() + "browser-test-ran";
     std::filesystem::remove(marker);
     for (std::string url :
-         {std::string("http://a.example/x y?q=\"quoted\"&b='single'"), "http://a.example/;touch " + marker,
-          "http://a.example/$(touch " + marker + ")",
+         {std::string("http://a.example/x y?q=\"quoted\"&b='single'"),
+          "http://a.example/;touch " + marker, "http://a.example/$(touch " + marker + ")",
           "http://a.example/`touch " + marker + "`|cat"}) {
         browser.forget();
         ASSERT_TRUE(RunBrowser(url, 5));
