@@ -31,4 +31,6 @@ constexpr uint16_t EucToJis(uint16_t c) {
     return c & 0x7F7F;
 }
 
-constexpr uint16_t EucToSjis(uint16_t c) { return JisToSjis(EucToJis(c)); }
+constexpr uint16_t EucToSjis(uint16_t c) {
+    return JisToSjis(EucToJis(c));
+}
