@@ -32,10 +32,16 @@ testsupport::HttpServer& server() {
         slow.delayMs = kDelayMs;
         s.Route("/slow", slow);
         s.Route("/big", {200, std::string(20 * 1024 * 1024, 'x')});
-        std::string tags = "<body>";
-        while (tags.size() < TWinInet::kMaxPageBytes - 8)
-            tags += "<b>";
-        s.Route("/tags", {200, tags});
+        // 32 MB pages that are hard in different ways: many short tags, one
+        // block of open brackets and stamps, one item of entities.
+        for (auto [path, unit] : {std::pair<const char*, std::string>{"/tags", "<b>"},
+                                  {"/brackets", "(1/1 x "},
+                                  {"/entities", "&amp;1 "}}) {
+            std::string page = "<body>";
+            while (page.size() < TWinInet::kMaxPageBytes - unit.size())
+                page += unit;
+            s.Route(path, {200, page});
+        }
         return true;
     }();
     (void)routed;
@@ -87,35 +93,36 @@ void BM_Download20MB(benchmark::State& state) {
     state.counters["peak_increase_MB"] = increase;
 }
 
-// Deletes a site updating a 32 MB page of short tags, delayMs after its
-// download ended (negative: that long before, mid-download), and reports
-// the longest Delete.
+// Deletes a site updating each 32 MB page, delayMs after its download
+// ended (negative: that long before, mid-download), and reports the longest
+// Delete.
 void BM_DeleteDuringReading(benchmark::State& state) {
     testsupport::TempDir dir;
     setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
     double longestMs = 0;
     for (auto _ : state) {
-        for (int delayMs : {-1, 0, 10, 50, 100, 200, 400, 800}) {
-            TNewsSites sites(dir.path().string());
-            TNewsSite* site = sites.Add("tags", server().Url("/tags"), 1, true);
-            std::atomic<bool> downloaded{false};
-            std::atomic<int32_t> received{0};
-            site->OnProgress = [&](TNewsSite*, uint8_t kind, int32_t value) {
-                received = value;
-                if (kind == TWinInet::EventLoopEnded) downloaded = true;
-            };
-            site->Update();
-            if (delayMs < 0)
-                testsupport::PumpUntil([&] { return received > 1024 * 1024; }, 10000);
-            else
-                testsupport::PumpUntil([&] { return downloaded.load(); }, 10000);
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::max(delayMs, 0)));
-            auto start = std::chrono::steady_clock::now();
-            sites.Delete(0);
-            std::chrono::duration<double, std::milli> took =
-                std::chrono::steady_clock::now() - start;
-            longestMs = std::max(longestMs, took.count());
-        }
+        for (int delayMs : {-1, 0, 10, 50, 100, 200, 400, 800, 1600, 3200})
+            for (const char* path : {"/tags", "/brackets", "/entities"}) {
+                TNewsSites sites(dir.path().string());
+                TNewsSite* site = sites.Add("page", server().Url(path), 1, true);
+                std::atomic<bool> downloaded{false};
+                std::atomic<int32_t> received{0};
+                site->OnProgress = [&](TNewsSite*, uint8_t kind, int32_t value) {
+                    received = value;
+                    if (kind == TWinInet::EventLoopEnded) downloaded = true;
+                };
+                site->Update();
+                if (delayMs < 0)
+                    testsupport::PumpUntil([&] { return received > 1024 * 1024; }, 10000);
+                else
+                    testsupport::PumpUntil([&] { return downloaded.load(); }, 10000);
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::max(delayMs, 0)));
+                auto start = std::chrono::steady_clock::now();
+                sites.Delete(0);
+                std::chrono::duration<double, std::milli> took =
+                    std::chrono::steady_clock::now() - start;
+                longestMs = std::max(longestMs, took.count());
+            }
     }
     state.counters["longest_delete_ms"] = longestMs;
 }

@@ -54,12 +54,26 @@ std::string referencedCharacter(std::string_view body) {
     return out;
 }
 
-void decodeNumericReferences(std::string& text) {
+// Between pieces of this size a long text looks at the abort flag.
+constexpr size_t kPiece = zelHtml::kAbortCheckBytes;
+
+bool abortedNow(const std::atomic<bool>* abort) {
+    return abort && abort->load(std::memory_order_relaxed);
+}
+
+// False, with text left as it is, when an abort came first.
+bool decodeNumericReferences(std::string& text, const std::atomic<bool>* abort) {
     size_t amp = text.find("&#");
-    if (amp == std::string::npos) return;
+    if (amp == std::string::npos) return true;
     std::string out;
+    out.reserve(text.size()); // a character is shorter than its reference
     size_t pos = 0;
+    size_t nextCheck = kPiece;
     while (amp != std::string::npos) {
+        if (amp >= nextCheck) {
+            nextCheck = amp + kPiece;
+            if (abortedNow(abort)) return false;
+        }
         size_t semi = text.find(';', amp + 2);
         if (semi == std::string::npos) break;
         std::string bytes =
@@ -74,6 +88,45 @@ void decodeNumericReferences(std::string& text) {
     }
     out.append(text, pos);
     text = std::move(out);
+    return true;
+}
+
+// One replacement over the whole text, done a piece at a time. Pieces
+// start at an "&" (never a trail byte), and no entity holds a second one, so
+// no match spans two pieces: the result is that of one pass.
+bool replacePass(std::string& text, std::string_view from, std::string_view to,
+                 const std::atomic<bool>* abort) {
+    if (!abort || text.size() <= kPiece) {
+        text = platform::SjisReplaceAllNoCase(text, from, to);
+        return true;
+    }
+    std::string out;
+    out.reserve(text.size()); // no entity's text is longer than the entity
+    for (size_t begin = 0; begin < text.size();) {
+        if (abortedNow(abort)) return false;
+        size_t end = std::min(text.find('&', begin + kPiece), text.size());
+        out += platform::SjisReplaceAllNoCase(std::string_view(text).substr(begin, end - begin),
+                                              from, to);
+        begin = end;
+    }
+    text = std::move(out);
+    return true;
+}
+
+// The named entities one after another over the whole text ("&AMP;lt;" ends
+// as "<"), then numeric references. An abort leaves the text half done.
+std::string decodeEntities(std::string text, const std::atomic<bool>* abort) {
+    if (text.find('&') == std::string::npos) return text;
+    static constexpr std::pair<std::string_view, std::string_view> named[] = {
+        {"&amp;", "&"}, {"&nbsp;", " "}, {"&quot;", "\""},
+        {"&lt;", "<"},  {"&gt;", ">"},   {"&#160;", " "},
+    };
+    for (const auto& [from, to] : named) {
+        if (text.find('&') == std::string::npos) return text;
+        if (!replacePass(text, from, to, abort)) return text;
+    }
+    decodeNumericReferences(text, abort);
+    return text;
 }
 
 } // namespace
@@ -437,11 +490,11 @@ std::string zelHtml::readRawItem() {
     if (InScript) return readScriptBody();
     std::string item;
     // An item rarely runs past the next bracket, and decoding never makes
-    // text longer than its bytes: one allocation instead of several.
+    // text longer than its bytes: one allocation instead of several, and for
+    // a long item no copying as it grows.
     if (pos_ < data_.size()) {
         size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
-        item.reserve(
-            std::min<size_t>((end == std::string::npos ? data_.size() : end + 1) - pos_, 4096));
+        item.reserve((end == std::string::npos ? data_.size() : end + 1) - pos_);
     }
     while (true) {
         checkAbort();
@@ -487,10 +540,20 @@ std::string zelHtml::readRawItem() {
 std::string zelHtml::ReadItem() {
     std::string raw = readRawItem();
     if (raw == kFullWidthSpace) return {};
-    std::string item = DecodeEntities(std::move(raw));
+    if (raw.size() > kMaxItemBytes) {
+        size_t cut = 0;
+        while (cut < kMaxItemBytes)
+            cut += platform::SjisCharLength(raw, cut);
+        raw.resize(cut > kMaxItemBytes ? cut - 2 : cut);
+    }
+    std::string item = decodeEntities(std::move(raw), Aborting);
     std::string_view trimmed = platform::TrimView(item);
     if (trimmed.size() == item.size()) return item;
-    return std::string(trimmed);
+    // In place: a long item is not copied again.
+    size_t begin = static_cast<size_t>(trimmed.data() - item.data());
+    item.erase(begin + trimmed.size());
+    item.erase(0, begin);
+    return item;
 }
 
 // ---- the page --------------------------------------------------------------
@@ -659,16 +722,5 @@ std::string zelHtml::GetAttr(std::string_view tag, std::string_view name) {
 }
 
 std::string zelHtml::DecodeEntities(std::string text) {
-    if (text.find('&') == std::string::npos) return text;
-    // One after another over the whole text: "&AMP;lt;" ends as "<".
-    static constexpr std::pair<std::string_view, std::string_view> named[] = {
-        {"&amp;", "&"}, {"&nbsp;", " "}, {"&quot;", "\""},
-        {"&lt;", "<"},  {"&gt;", ">"},   {"&#160;", " "},
-    };
-    for (const auto& [from, to] : named) {
-        if (text.find('&') == std::string::npos) return text;
-        text = platform::SjisReplaceAllNoCase(text, from, to);
-    }
-    decodeNumericReferences(text);
-    return text;
+    return decodeEntities(std::move(text), nullptr);
 }

@@ -31,6 +31,9 @@ public:
     // looked at after every kAbortCheckBytes of input at most.
     const std::atomic<bool>* Aborting = nullptr;
     static constexpr size_t kAbortCheckBytes = 64 * 1024;
+    // An item longer than this is cut short (the rest of it is read past):
+    // nothing a page holds needs more, and later steps copy items whole.
+    static constexpr size_t kMaxItemBytes = 1024 * 1024;
 
     // The page's code (1 to 4), worked out once from FileName or the page in
     // memory; 2 (EUC-JP) when nothing tells.

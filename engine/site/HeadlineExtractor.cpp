@@ -122,6 +122,10 @@ void HeadlineExtractor::Finish() {
     link_.clear();
 }
 
+void HeadlineExtractor::appendText(std::string_view line) {
+    if (text_.size() + line.size() <= kMaxBlockBytes) text_ += line;
+}
+
 void HeadlineExtractor::AddItem(std::string_view item) {
     std::string_view line = platform::TrimView(item);
     if (line.empty()) return;
@@ -129,7 +133,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     // Every rule but the last looks for a tag; plain text skips them.
     size_t firstTag = line[0] == '<' ? 0 : line.find('<');
     if (firstTag == std::string_view::npos) {
-        if (inBody_ && scriptDepth_ == 0) text_ += line;
+        if (inBody_ && scriptDepth_ == 0) appendText(line);
         return;
     }
     Tags tags(line, firstTag);
@@ -183,7 +187,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
             link_.clear();
         }
     } else if (tags.th || tags.td) {
-        if (!text_.empty()) text_ += '\t';
+        if (!text_.empty()) appendText("\t");
     } else if (tags.li) {
         AddHeadline(text_, link_);
         link_.clear();
@@ -202,7 +206,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
         if (!link_.starts_with("http://") && !link_.starts_with("https://")) link_.clear();
     } else if (line[0] != '<') {
-        text_ += line;
+        appendText(line);
     }
 }
 
@@ -213,8 +217,8 @@ bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link
         return false;
     std::string s = withoutLineBreaks(trimmed);
 
-    std::optional<StampMatch> match = FindStamp(s);
-    if (!match) return false;
+    std::optional<StampMatch> match = FindStamp(s, aborting_);
+    if (!match || aborting()) return false;
 
     std::replace(s.begin(), s.end(), '\t', ' '); // a tab is never a trail byte
     std::string rest = s;

@@ -43,8 +43,13 @@ public:
     // text for a stamp (the block end still does): a table of thousands of
     // cells without stamps would otherwise be tested over and over.
     static constexpr size_t kCellTestLimit = 2048;
+    // A block's text stops growing here; what follows is dropped. No
+    // headline comes near it, and a page of one endless block must not be
+    // copied over and over.
+    static constexpr size_t kMaxBlockBytes = 1024 * 1024;
 
 private:
+    void appendText(std::string_view line);
     bool aborting() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
 
     std::string base_;

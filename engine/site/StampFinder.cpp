@@ -38,7 +38,15 @@ bool isDigit(Char c) {
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view s) : s_(s) { load(); }
+    Scanner(std::string_view s, const std::atomic<bool>* abort) : s_(s), abort_(abort) { load(); }
+
+    // True once the abort flag reads true; looked at every 64 KB of text.
+    bool aborted() {
+        if (stopped_ || !abort_ || pos_ < nextCheck_) return stopped_;
+        nextCheck_ = pos_ + 64 * 1024;
+        stopped_ = abort_->load(std::memory_order_relaxed);
+        return stopped_;
+    }
 
     size_t pos() const { return pos_; }
     void seek(size_t pos) {
@@ -122,6 +130,9 @@ private:
     }
 
     std::string_view s_;
+    const std::atomic<bool>* abort_;
+    size_t nextCheck_ = 0;
+    bool stopped_ = false;
     size_t pos_ = 0;
     Char current_ = 0;
     size_t length_ = 0;
@@ -155,6 +166,7 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
     open.assign(1, Frame{partner});
     visited.clear();
     while (true) {
+        if (in.aborted()) return false;
         Frame& f = open.back();
         if (failed && open.size() == 1 && !in.atEnd()) {
             if (failed->empty()) failed->resize(in.size() + 1, 0);
@@ -205,11 +217,12 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
 
 } // namespace
 
-std::optional<StampMatch> FindStamp(std::string_view s) {
-    Scanner in(s);
+std::optional<StampMatch> FindStamp(std::string_view s, const std::atomic<bool>* abort) {
+    Scanner in(s, abort);
     ScanBuffers buffers;
     buffers.open.reserve(8);
     while (!in.atEnd()) {
+        if (in.aborted()) return std::nullopt;
         size_t start = in.pos();
         Char c = in.peek();
         if (Char partner = partnerOf(c)) {

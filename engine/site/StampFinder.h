@@ -4,6 +4,7 @@
 // text is a headline when it carries such a stamp, either in brackets of any
 // kind, ASCII or full-width, or bare at the very end of the text.
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -17,4 +18,6 @@ struct StampMatch {
 // at any depth, from its opening bracket to just after its closing one; or
 // a run from a digit to the end of s that ends in a valid stamp. Stamps are
 // m/d, y/m/d, h:m, h:m:s and h時m分.
-std::optional<StampMatch> FindStamp(std::string_view s);
+// Once *abort reads true (looked at every 64 KB of s) the search gives up
+// and finds nothing.
+std::optional<StampMatch> FindStamp(std::string_view s, const std::atomic<bool>* abort = nullptr);

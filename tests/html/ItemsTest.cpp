@@ -276,3 +276,18 @@ TEST(Items, AnAbortBeforeOpeningLeavesTheFileUnread) {
     EXPECT_TRUE(html.Open(file));
     EXPECT_EQ(html.Code, zelHtml::CodeUtf8);
 }
+
+TEST(Items, AnOverlongItemIsCutAtACharacterBoundaryAndReadPast) {
+    std::string kana;
+    while (kana.size() < zelHtml::kMaxItemBytes + 1)
+        kana += "\x82\xA0";
+    for (const std::string& lead : {std::string(), std::string("x")}) {
+        Items items = itemsOf("<meta charset=shift_jis><p>" + lead + kana + "</p>");
+        ASSERT_EQ(items.size(), 4u);
+        const std::string& cut = items[2];
+        EXPECT_LE(cut.size(), zelHtml::kMaxItemBytes);
+        EXPECT_GE(cut.size(), zelHtml::kMaxItemBytes - 1);
+        EXPECT_TRUE(cut.ends_with("\x82\xA0")) << "no half character";
+        EXPECT_EQ(items[3], "</p>");
+    }
+}

@@ -137,6 +137,13 @@ TEST(Extraction, LongRunOnTablesStayFast) {
     EXPECT_TRUE(titles[0].ends_with("最後 (12/25)"));
 }
 
+TEST(Extraction, ABlockStopsGrowingAtItsLimit) {
+    std::string filler(HeadlineExtractor::kMaxBlockBytes / 2, 'x');
+    // Two halves fit; the stamp after them does not.
+    EXPECT_TRUE(titlesOf("<body>" + filler + "<b>" + filler + "<b>(12/25)<br>").empty());
+    ASSERT_EQ(titlesOf("<body>" + filler + "<b>(12/25)<br>").size(), 1u);
+}
+
 TEST(Extraction, DebugKeepsThePageAndWritesTheList) {
     testsupport::TempDir dir;
     const std::string page = sjis("<body><a href=\"a.html\">見出し</a> (12/25)<br>二 (1/2)<br>");
