@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -412,7 +413,11 @@ void TFormProperty::BtnDesignClick() {
             std::filesystem::is_directory(NativePath(folder), ec) ? folder : std::string();
         OpenDialog.FileName.clear();
     }
-    if (!OpenDialog.Execute(this)) return;
+    QPointer<TFormProperty> alive(this);
+    bool chosen = OpenDialog.Execute(this);
+    // The engine may have gone, and this dialog with it, while the file
+    // dialog was up.
+    if (!alive || !chosen) return;
     EditDesign->setText(ui(OpenDialog.FileName));
     EditDesign->setCursorPosition(0);
 }
@@ -507,9 +512,12 @@ void TFormProperty::BtnOKClick() {
     std::string failed;
     if (!news_.SaveSettings()) failed = news_.SettingsFileName();
     if (panelChanged) writePanelValues(failed);
-    if (!failed.empty())
+    if (!failed.empty()) {
+        QPointer<TFormProperty> alive(this);
         ShowMessage(Utf8ToSjis("次のファイルに書き込めませんでした。\n") + failed,
                     MessageKind::Error);
+        if (!alive) return;
+    }
     if (updateWanted) news_.UpdateNews(this);
     close();
 }

@@ -47,20 +47,26 @@ QStringList QtNameFilters(std::string_view filter) {
 
 bool TOpenDialog::Execute(QWidget* parent) {
     if (Runner) return Runner(*this);
-    QFileDialog dialog(parent, ui(Title));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(FileMustExist || PathMustExist ? QFileDialog::ExistingFile
-                                                      : QFileDialog::AnyFile);
+    // Owned by its parent, not by this frame: a parent deleted while the
+    // dialog is up takes it along, and exec then answers Rejected.
+    auto* dialog = new QFileDialog(parent, ui(Title));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(FileMustExist || PathMustExist ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
     // The texts already show their patterns, as the filter writes them.
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(QtNameFilters(Filter));
-    dialog.setDefaultSuffix(ui(DefaultExt));
-    dialog.setSizeGripEnabled(EnableSizing);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilters(QtNameFilters(Filter));
+    dialog->setDefaultSuffix(ui(DefaultExt));
+    dialog->setSizeGripEnabled(EnableSizing);
     if (!InitialDir.empty())
-        dialog.setDirectory(QString::fromStdString(platform::NativePath(InitialDir)));
+        dialog->setDirectory(QString::fromStdString(platform::NativePath(InitialDir)));
     if (!FileName.empty())
-        dialog.selectFile(QString::fromStdString(platform::NativePath(FileName)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    FileName = platform::PathFromNative(dialog.selectedFiles().first().toStdString());
+        dialog->selectFile(QString::fromStdString(platform::NativePath(FileName)));
+    QString chosen;
+    QObject::connect(dialog, &QFileDialog::fileSelected,
+                     [&chosen](const QString& file) { chosen = file; });
+    if (dialog->exec() != QDialog::Accepted || chosen.isEmpty()) return false;
+    FileName = platform::PathFromNative(chosen.toStdString());
     return true;
 }

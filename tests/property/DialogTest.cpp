@@ -192,3 +192,34 @@ TEST_F(DialogTest, SpeedButtonsAndTheFormHaveDrawnPictures) {
         EXPECT_NE(normal, pressed);
     }
 }
+
+// The player may unload the plug-in while one of the dialog's own modal
+// boxes is up: the handler that opened it must not touch what went.
+TEST_F(DialogTest, TheEngineGoingWhileAFileDialogIsUpEndsTheHandlerQuietly) {
+    start();
+    TFormProperty& form = open();
+    QPointer<QWidget> watch = &form;
+    form.OpenDialog.Runner = [this](TOpenDialog&) {
+        news.reset();
+        return true;
+    };
+    click(form.BtnDesign);
+    EXPECT_FALSE(watch);
+}
+
+TEST_F(DialogTest, TheEngineGoingWhileAMessageBoxIsUpEndsOKQuietly) {
+    start();
+    TFormProperty& form = open();
+    QPointer<QWidget> watch = &form;
+    player->Design = dir.file("missing-folder/skin.ini");
+    platform::SetMessageHandler([this](const std::string&, platform::MessageKind, uint32_t) {
+        news.reset();
+        return platform::ButtonOk;
+    });
+    form.CheckBoxOnline->setChecked(false);
+    form.ListViewNews->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    type(form.EditScrollStepPanel, "-7");
+    click(form.BtnOK);
+    EXPECT_FALSE(watch);
+    EXPECT_FALSE(news);
+}

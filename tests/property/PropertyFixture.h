@@ -99,6 +99,7 @@ protected:
 class FakeNewsWindow : public QWidget, public INewsWindow {
 public:
     QWidget* Form() override { return this; }
+    platform::HWND Handle() const override { return 0; }
     void Setup() override {}
     void LoadDesign(const std::string& fileName) override { loaded.push_back(fileName); }
     void ShowOnline(bool) override {}
