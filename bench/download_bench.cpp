@@ -101,7 +101,7 @@ void BM_DeleteDuringReading(benchmark::State& state) {
     setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
     double longestMs = 0;
     for (auto _ : state) {
-        for (int delayMs : {-1, 0, 10, 50, 100, 200, 400, 800, 1600, 3200})
+        for (int delayMs : {-1, 0, 50, 200, 800, 1600})
             for (const char* path : {"/tags", "/brackets", "/entities"}) {
                 TNewsSites sites(dir.path().string());
                 TNewsSite* site = sites.Add("page", server().Url(path), 1, true);
@@ -130,7 +130,7 @@ void BM_DeleteDuringReading(benchmark::State& state) {
 BENCHMARK(BM_OneSite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ElevenSites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Download20MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_DeleteDuringReading)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_DeleteDuringReading)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 
