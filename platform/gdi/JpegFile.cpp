@@ -3,6 +3,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace platform {
 
@@ -18,7 +20,14 @@ void onError(j_common_ptr info) {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
 }
 
-void quiet(j_common_ptr, int) {}
+// Warnings stay quiet, but a scan whose data ends before its last block
+// is a broken file, not a picture: libjpeg would fill the rest, and a file
+// of a few bytes could claim megapixels of filling. A missing end marker
+// alone is fine.
+void onMessage(j_common_ptr info, int level) {
+    if (level == -1 && info->err->msg_code == JWRN_HIT_MARKER)
+        std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
 
 // Kept free of objects with destructors between setjmp and longjmp.
 bool decode(const unsigned char* data, unsigned long size, int64_t maxPixels, QImage* out) {
@@ -26,7 +35,7 @@ bool decode(const unsigned char* data, unsigned long size, int64_t maxPixels, QI
     ErrorManager errors;
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = onError;
-    errors.base.emit_message = quiet;
+    errors.base.emit_message = onMessage;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&info);
         return false;

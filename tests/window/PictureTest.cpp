@@ -99,6 +99,24 @@ uint8_t scaled(uint32_t v, int bits) {
     return static_cast<uint8_t>(v * 255 / ((1u << bits) - 1));
 }
 
+// A valid grayscale JPEG of any size, every block one flat grey: Huffman
+// tables of a single one-bit code make each block two zero bits.
+std::string flatJpeg(int width, int height) {
+    std::string j = "\xFF\xD8";
+    j += std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\x01');
+    j += std::string("\xFF\xC0\x00\x0B\x08", 5);
+    j += {char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF)};
+    j += std::string("\x01\x01\x11\x00", 4);
+    for (char table : {'\x00', '\x10'}) { // DC 0 and AC 0: one code of length 1, symbol 0
+        j += std::string("\xFF\xC4\x00\x14", 4) + table + '\x01' + std::string(15, '\0');
+        j += '\0';
+    }
+    j += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10);
+    int64_t blocks = int64_t((width + 7) / 8) * ((height + 7) / 8);
+    j += std::string(static_cast<size_t>((blocks * 2 + 7) / 8), '\0');
+    return j + "\xFF\xD9";
+}
+
 // The height and width fields of a JPEG's frame header, replaced.
 std::string withJpegSize(std::string jpeg, int width, int height) {
     size_t sof = jpeg.find("\xFF\xC0");
@@ -204,6 +222,21 @@ TEST(Pictures, GrayscaleAndProgressiveJpegsDecode) {
     EXPECT_EQ(progressive.Image.format(), QImage::Format_RGB32);
 }
 
+TEST(Pictures, AJpegWhoseDataEndsInsideThePictureFails) {
+    QImage image;
+    for (const char* name : {"flat.jpg", "progressive.jpg"}) {
+        std::string jpeg = testsupport::ReadAll(kData + name);
+        size_t scan = jpeg.find("\xFF\xDA");
+        ASSERT_NE(scan, std::string::npos);
+        EXPECT_FALSE(DecodeJpeg(jpeg.substr(0, scan + 12), image)) << name << ", cut in its data";
+        EXPECT_TRUE(DecodeJpeg(jpeg.substr(0, jpeg.size() - 2), image))
+            << name << ", whole but for the end marker";
+    }
+    // A tiny file that claims a large picture is cut short by nature.
+    EXPECT_FALSE(
+        DecodeJpeg(withJpegSize(testsupport::ReadAll(kData + "flat.jpg"), 4096, 4096), image));
+}
+
 TEST(Pictures, FilesThatAreNotPlainOrAreHugeFailLikeMissingOnes) {
     testsupport::TempDir dir;
     std::string bitmap = testsupport::ReadAll(kData + "flat.bmp");
@@ -241,8 +274,8 @@ TEST(Pictures, PixelBombsAreRefusedBeforeDecoding) {
     TImageList list;
     // 168 bytes that claim 8192 x 8192: no picture may take 16 megapixels.
     EXPECT_FALSE(LoadPicture(picture, dir.write("bomb.jpg", withJpegSize(jpeg, 8192, 8192))));
-    EXPECT_FALSE(LoadPicture(picture, dir.write("wide.jpg", withJpegSize(jpeg, 4097, 4096))));
-    EXPECT_TRUE(LoadPicture(picture, dir.write("edge.jpg", withJpegSize(jpeg, 4096, 4096))));
+    EXPECT_FALSE(LoadPicture(picture, dir.write("wide.jpg", flatJpeg(4097, 4096))));
+    EXPECT_TRUE(LoadPicture(picture, dir.write("edge.jpg", flatJpeg(4096, 4096))));
     // Strips hold four frames, so they may be four times as large.
     EXPECT_TRUE(LoadImageStrip(list, dir.file("wide.jpg"), clNone, 4));
     EXPECT_EQ(list.Width, 1024);
@@ -289,7 +322,7 @@ TEST(Pictures, ADesignNamingOneLargeStripOftenStopsAtItsPixelBudget) {
     testsupport::TempDir dir;
     // 16.8 megapixels: a strip may be that large, but seven of them would
     // hold half a gigabyte. A design decodes 64 megapixels in all.
-    dir.write("large.jpg", withJpegSize(testsupport::ReadAll(kData + "flat.jpg"), 4100, 4096));
+    dir.write("large.jpg", flatJpeg(4100, 4096));
     std::string design;
     for (int i = 0; i < 7; ++i)
         design += std::string("[") + kButtonSections[i] + "]\nGraphics=large.jpg\n";
