@@ -355,3 +355,24 @@ TEST_F(OkTest, AWindowLocationTheListDoesNotHaveIsKept) {
     ok(form);
     EXPECT_EQ(news->WindowLocation, 9);
 }
+
+TEST_F(OkTest, TheSkinTickerReadsBackWhatOKWrote) {
+    writeSites({});
+    useDesign("[Strevo]\r\nLeft=10\r\nTop=20\r\nWidth=200\r\nHeight=18\r\nVisible=1\r\n"
+              "Option=Scroll=30\r\nLevel=1\r\nAlignment=0\r\n");
+    start();
+    news->BuildSkinPanels();
+    ASSERT_TRUE(news->TickerPanels[1]);
+    TFormProperty& form = open();
+    EXPECT_EQ(form.EditScrollSpeedPanel->text(), "30");
+    EXPECT_EQ(form.EditScrollStepPanel->text(), "-1");
+    type(form.EditScrollSpeedPanel, "45");
+    type(form.EditScrollStepPanel, "3");
+    ok(form);
+    news->RemoveSkinPanels();
+    news->Speed[1] = 1;
+    news->Step[1] = 1;
+    news->BuildSkinPanels();
+    EXPECT_EQ(news->Speed[1], 45);
+    EXPECT_EQ(news->Step[1], 3);
+}
