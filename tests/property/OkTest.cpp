@@ -376,3 +376,35 @@ TEST_F(OkTest, TheSkinTickerReadsBackWhatOKWrote) {
     EXPECT_EQ(news->Speed[1], 45);
     EXPECT_EQ(news->Step[1], 3);
 }
+
+TEST_F(OkTest, OneBoxNamesEveryFileOKCouldNotWrite) {
+    struct {
+        bool settingsFails, skinFails;
+    } cases[] = {{true, false}, {true, true}, {false, false}};
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(settings());
+        if (c.settingsFails) std::filesystem::create_directory(settings());
+        std::string design = dir.file("skin.plyxd");
+        std::filesystem::remove_all(design);
+        if (c.skinFails)
+            std::filesystem::create_directory(design);
+        else
+            dir.write("skin.plyxd", "[Strevo]\r\n");
+        start();
+        player->Design = design;
+        TFormProperty& form = open();
+        type(form.EditScrollSpeedPanel, "77");
+        boxes.clear();
+        ok(form);
+        std::string what = std::to_string(c.settingsFails) + std::to_string(c.skinFails);
+        ASSERT_EQ(boxes.size(), c.settingsFails || c.skinFails ? 1u : 0u) << what;
+        if (!boxes.empty()) {
+            EXPECT_EQ(boxes[0].find(settings()) != std::string::npos, c.settingsFails) << what;
+            EXPECT_EQ(boxes[0].find(design) != std::string::npos, c.skinFails) << what;
+        }
+        if (!c.skinFails) {
+            EXPECT_NE(ReadAll(design).find("Option=Scroll=77"), std::string::npos) << what;
+        }
+        news.reset();
+    }
+}
