@@ -232,3 +232,29 @@ TEST_F(NewsWindowTest, SetupShowsTheVersionAndTheEngineDrivesTickerZero) {
     news->DestroyNewsWindow();
     EXPECT_EQ(news->TickerLabels[0], nullptr);
 }
+
+TEST_F(NewsWindowTest, UserEventsShowHideAndCloseTheWindowAndTheDialog) {
+    for (uint32_t high : {0u, static_cast<uint32_t>(pcUser)}) {
+        news->WindowEnabled = true;
+        news->UserEvent(high | ueShowWindow, 0);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->isEnabled());
+        news->UserEvent(high | ueHideWindow, 0);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(news->WindowEnabled);
+        news->UserEvent(high | ueShowWindow, 0);
+        EXPECT_FALSE(window->isVisible()) << "not wanted any more";
+
+        news->SetWindowEnabled(true);
+        news->UserEvent(high | ueClosed, 0);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(window->isEnabled()) << "closed by the system: disabled first";
+
+        Globals().MakeProperty = [](QWidget* owner) { return new QWidget(owner, Qt::Window); };
+        ASSERT_TRUE(news->ShowProperty());
+        QPointer<QWidget> dialog = Globals().FormProperty.data();
+        news->UserEvent(high | ueClosed, 1);
+        EXPECT_FALSE(dialog) << "the dialog's close destroys it";
+        EXPECT_FALSE(Globals().FormProperty);
+    }
+}
