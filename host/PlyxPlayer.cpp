@@ -2,6 +2,7 @@
 
 #include "host/PlyxControl.h"
 #include "platform/fs/PathNames.h"
+#include "platform/fs/WritableFolder.h"
 #include "platform/ini/TMemIniFile.h"
 
 #include <algorithm>
@@ -68,7 +69,10 @@ PlyxPlayer::~PlyxPlayer() {
 }
 
 std::string PlyxPlayer::SettingsPath() const {
-    return options_.path.empty() ? std::string() : ChangeFileExt(options_.path, ".ini");
+    if (options_.path.empty()) return {};
+    return platform::WritableFolder(platform::ExtractFileDir(options_.path),
+                                    platform::WritableKind::Settings) +
+           platform::ExtractFileName(ChangeFileExt(options_.path, ".ini"));
 }
 
 LRESULT PlyxPlayer::windowProcedure(uint32_t message, WPARAM wParam, LPARAM) {

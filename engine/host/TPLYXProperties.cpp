@@ -6,6 +6,7 @@
 #include "engine/files/TIniFileEx.h"
 #include "engine/host/TPLYX.h"
 #include "platform/fs/PathNames.h"
+#include "platform/fs/WritableFolder.h"
 #include "platform/ini/PrivateProfile.h"
 
 #include <cerrno>
@@ -322,7 +323,10 @@ void TPLYX::SetTrackInfo(int index, const TTrackInfo& info) {
 // ---- the settings file --------------------------------------------------------------------
 
 std::string TPLYX::SettingsFileName() const {
-    return PlayerPath.empty() ? std::string() : ChangeFileExt(PlayerPath, ".ini");
+    if (PlayerPath.empty()) return {};
+    return platform::WritableFolder(platform::ExtractFileDir(PlayerPath),
+                                    platform::WritableKind::Settings) +
+           platform::ExtractFileName(ChangeFileExt(PlayerPath, ".ini"));
 }
 
 namespace {

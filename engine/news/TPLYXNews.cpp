@@ -7,6 +7,7 @@
 #include "engine/news/SiteValue.h"
 #include "engine/news/SkinEvents.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/WritableFolder.h"
 #include "platform/shell/Shell.h"
 #include "platform/text/Cp932.h"
 
@@ -78,7 +79,8 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
         Menu.ShowWindowEnabled(WindowEnabled);
     };
 
-    sites_ = std::make_unique<TNewsSites>(g.BaseDirectory);
+    sites_ = std::make_unique<TNewsSites>(
+        platform::WritableFolder(g.BaseDirectory, platform::WritableKind::Cache));
     g.NewsSites = sites_.get();
     sites_->OnUpdated = [this](TNewsSites*) { downloadFinished(); };
 
@@ -111,7 +113,8 @@ TPLYXNews::~TPLYXNews() {
 }
 
 std::string TPLYXNews::SettingsFileName() const {
-    return Globals().BaseDirectory + "PLYXNews.ini";
+    return platform::WritableFolder(Globals().BaseDirectory, platform::WritableKind::Settings) +
+           "PLYXNews.ini";
 }
 
 void TPLYXNews::LoadSettings() {
