@@ -407,10 +407,16 @@ void TFormProperty::BtnDesignClick() {
         OpenDialog.InitialDir.clear();
         OpenDialog.FileName = current;
     } else {
-        std::string folder = Globals().BaseDirectory + "NewsDesign";
+        // A build tree keeps the designs beside the player, an installed
+        // player in its Plugin folder.
         std::error_code ec;
-        OpenDialog.InitialDir =
-            std::filesystem::is_directory(NativePath(folder), ec) ? folder : std::string();
+        OpenDialog.InitialDir.clear();
+        for (const char* name : {"NewsDesign", "Plugin/NewsDesign"}) {
+            std::string folder = Globals().BaseDirectory + name;
+            if (!std::filesystem::is_directory(NativePath(folder), ec)) continue;
+            OpenDialog.InitialDir = folder;
+            break;
+        }
         OpenDialog.FileName.clear();
     }
     QPointer<TFormProperty> alive(this);

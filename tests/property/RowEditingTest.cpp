@@ -172,6 +172,19 @@ TEST_F(RowEditingTest, TheDesignDialogStartsInNewsDesignOnlyWithoutAPath) {
     EXPECT_EQ(asked[3].FileName, S("/designs/夜.plyxd"));
 }
 
+TEST_F(RowEditingTest, AnInstalledPlayerKeepsItsDesignsInThePluginFolder) {
+    TFormProperty& form = openWith({});
+    std::filesystem::create_directories(dir.file("Plugin/NewsDesign"));
+    click(form.BtnDesign);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].InitialDir, base() + "Plugin/NewsDesign");
+
+    std::filesystem::create_directory(dir.file("NewsDesign"));
+    click(form.BtnDesign);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].InitialDir, base() + "NewsDesign") << "the player's own folder first";
+}
+
 TEST(NameFilters, TheFilterTextBecomesQtNameFilters) {
     struct {
         const char* filter;
