@@ -342,7 +342,9 @@ void TPLYXNews::UserEvent(uint32_t code, int param) {
     case ueClosed:
         if (param == 1) {
             std::lock_guard lock(Lock);
-            delete Globals().FormProperty.data();
+            // Shown again before this event came: the user has it open.
+            if (Globals().FormProperty && !Globals().FormProperty->isVisible())
+                delete Globals().FormProperty.data();
         } else {
             if (INewsWindow* w = Globals().PLYXNewsWindow) w->Form()->setEnabled(false);
             SetWindowEnabled(false);

@@ -130,6 +130,9 @@ TEST_F(SkinTest, DoubleClicksOpenTheDialogAndTheSitesFrontPage) {
     doubleClick(news->DateTimeLabel);
     EXPECT_EQ(made, 1) << "one dialog at a time";
     news->UserEvent(ueClosed, 1);
+    EXPECT_TRUE(Globals().FormProperty) << "shown again before the close event came";
+    Globals().FormProperty->hide();
+    news->UserEvent(ueClosed, 1);
     EXPECT_FALSE(Globals().FormProperty);
 
     fill(news->Sites()->Get(0), 1);

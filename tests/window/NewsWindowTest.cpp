@@ -253,6 +253,7 @@ TEST_F(NewsWindowTest, UserEventsShowHideAndCloseTheWindowAndTheDialog) {
         Globals().MakeProperty = [](QWidget* owner) { return new QWidget(owner, Qt::Window); };
         ASSERT_TRUE(news->ShowProperty());
         QPointer<QWidget> dialog = Globals().FormProperty.data();
+        dialog->hide(); // closed by the user
         news->UserEvent(high | ueClosed, 1);
         EXPECT_FALSE(dialog) << "the dialog's close destroys it";
         EXPECT_FALSE(Globals().FormProperty);
