@@ -50,7 +50,8 @@ void BM_TickerStep(benchmark::State& state) {
     PlyxPlayer player({6320, false, folder.base + "plyx"});
     QWidget owner;
     owner.resize(400, 40);
-    TPLYXNews news(&owner, folder.base);
+    auto engine = std::make_unique<TPLYXNews>(&owner, folder.base);
+    TPLYXNews& news = *engine;
     TNewsSite* site = news.Sites()->Get(0);
     site->Titles = {"A headline that is long enough to scroll for a while across the panel"};
     site->Links = {"http://site0.example/1.html"};
@@ -63,6 +64,7 @@ void BM_TickerStep(benchmark::State& state) {
         news.ScrollTicker(1, 1); // a step every call
     state.SetItemsProcessed(state.iterations());
     news.SetTickerControls(1, nullptr, nullptr, nullptr);
+    engine.reset();
     ResetGlobals();
 }
 BENCHMARK(BM_TickerStep)->Unit(benchmark::kMicrosecond);

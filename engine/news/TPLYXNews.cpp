@@ -49,8 +49,9 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     NewsGlobals& g = Globals();
     g.News = this;
     g.MainControl = owner;
-    g.BaseDirectory = baseDirectory;
-    if (!g.BaseDirectory.empty() && g.BaseDirectory.back() != '/') g.BaseDirectory += '/';
+    baseDirectory_ = baseDirectory;
+    if (!baseDirectory_.empty() && baseDirectory_.back() != '/') baseDirectory_ += '/';
+    g.BaseDirectory = baseDirectory_;
 
     plyx_ = std::make_unique<TPLYX>(this);
     g.PLYX = plyx_.get();
@@ -80,7 +81,7 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     };
 
     sites_ = std::make_unique<TNewsSites>(
-        platform::WritableFolder(g.BaseDirectory, platform::WritableKind::Cache));
+        platform::WritableFolder(baseDirectory_, platform::WritableKind::Cache));
     g.NewsSites = sites_.get();
     sites_->OnUpdated = [this](TNewsSites*) { downloadFinished(); };
 
@@ -113,7 +114,7 @@ TPLYXNews::~TPLYXNews() {
 }
 
 std::string TPLYXNews::SettingsFileName() const {
-    return platform::WritableFolder(Globals().BaseDirectory, platform::WritableKind::Settings) +
+    return platform::WritableFolder(baseDirectory_, platform::WritableKind::Settings) +
            "PLYXNews.ini";
 }
 
@@ -267,7 +268,7 @@ bool TPLYXNews::ShowProperty() {
 }
 
 bool TPLYXNews::ShowHelp() {
-    const std::string& base = Globals().BaseDirectory;
+    const std::string& base = baseDirectory_;
     std::string file = base + "PLYXNews.html";
     if (!FileExists(file)) file = base + "Plugin/PLYXNews.html";
     return ShellOpen(file);

@@ -137,6 +137,7 @@ private:
     int enabledSiteFrom(int start, int direction) const;
 
     QPointer<QWidget> owner_;
+    std::string baseDirectory_; // Shift_JIS, ends with "/" unless empty
     std::unique_ptr<SkinEvents> skinEvents_;
     std::unique_ptr<TPLYX> plyx_;
     std::unique_ptr<TNewsSites> sites_;
