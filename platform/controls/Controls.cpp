@@ -243,19 +243,29 @@ void TPanel::paintEvent(QPaintEvent*) {
 }
 
 void TLabel::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (!Transparent) p.fillRect(rect(), ToQColor(Color));
-    p.setFont(ToQFont(Font));
-    p.setPen(ToQColor(Font.Color));
+    // A ticker label moves a pixel every few timer ticks with the same text:
+    // lay the text out once and draw the picture of it after that.
     Qt::Alignment align = Alignment == taRightJustify ? Qt::AlignRight
                           : Alignment == taCenter     ? Qt::AlignHCenter
                                                       : Qt::AlignLeft;
     align |= CenterVertically ? Qt::AlignVCenter : Qt::AlignTop;
-    QString caption = text(Caption);
     // Without accelerators an ampersand is just a character.
     int flags = static_cast<int>(align) | (WordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
     if (ShowAccelChar) flags |= Qt::TextShowMnemonic;
-    p.drawText(rect(), flags, caption);
+    qreal ratio = devicePixelRatioF();
+    Look look{Caption, Font, Color, Transparent, flags, size(), ratio};
+    if (cache_.isNull() || !(look == cachedLook_)) {
+        cache_ = QPixmap(size() * ratio);
+        cache_.setDevicePixelRatio(ratio);
+        cache_.fill(Transparent ? QColor(Qt::transparent) : ToQColor(Color));
+        QPainter text_(&cache_);
+        text_.setFont(ToQFont(Font));
+        text_.setPen(ToQColor(Font.Color));
+        text_.drawText(QRect(QPoint(0, 0), size()), flags, text(Caption));
+        cachedLook_ = std::move(look);
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, cache_);
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include <cstdint>
@@ -168,6 +169,21 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    // What the cached picture shows.
+    struct Look {
+        std::string caption;
+        TFont font;
+        TColor color = 0;
+        bool transparent = false;
+        int flags = 0;
+        QSize size;
+        qreal ratio = 1;
+        bool operator==(const Look&) const = default;
+    };
+    Look cachedLook_;
+    QPixmap cache_;
 };
 
 } // namespace platform
