@@ -26,18 +26,6 @@ constexpr int kMinutePeriod = 60000;
 
 } // namespace
 
-std::string ClockText(const QDateTime& time) {
-    QDate date = time.date();
-    QTime clock = time.time();
-    QString text = QStringLiteral("%1/%2(%3) %4:%5")
-                       .arg(date.month())
-                       .arg(date.day())
-                       .arg(QLocale::system().dayName(date.dayOfWeek(), QLocale::ShortFormat))
-                       .arg(clock.hour(), 2, 10, QLatin1Char('0'))
-                       .arg(clock.minute(), 2, 10, QLatin1Char('0'));
-    return Utf16ToSjis(text.toStdU16String());
-}
-
 std::string VersionText() {
     char text[64];
     std::snprintf(text, sizeof text, "PLYX Talo+ Ver.%d.%.02d.%d", kNewsVersion / 1000,

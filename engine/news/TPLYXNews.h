@@ -151,5 +151,3 @@ std::string VersionText();
 // The skin ticker's speed from its "Option" list ("Scroll=30,..."): 100
 // when the item is missing or no number.
 int ScrollOption(std::string_view option);
-// "m/d(ddd) hh:nn" with the system locale's short day name, Shift_JIS.
-std::string ClockText(const QDateTime& time);

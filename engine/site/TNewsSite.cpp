@@ -35,17 +35,20 @@ std::string safeFileName(std::string_view name) {
 
 } // namespace
 
-std::string SiteHeader(const std::string& name) {
-    QDateTime now = QDateTime::currentDateTime();
-    QDate date = now.date();
-    QTime time = now.time();
+std::string ClockText(const QDateTime& time) {
+    QDate date = time.date();
+    QTime clock = time.time();
     QString stamp = QStringLiteral("%1/%2(%3) %4:%5")
                         .arg(date.month())
                         .arg(date.day())
                         .arg(QLocale::system().dayName(date.dayOfWeek(), QLocale::ShortFormat))
-                        .arg(time.hour(), 2, 10, QLatin1Char('0'))
-                        .arg(time.minute(), 2, 10, QLatin1Char('0'));
-    return platform::Utf16ToSjis(stamp.toStdU16String()) + " - " + name + " - ";
+                        .arg(clock.hour(), 2, 10, QLatin1Char('0'))
+                        .arg(clock.minute(), 2, 10, QLatin1Char('0'));
+    return platform::Utf16ToSjis(stamp.toStdU16String());
+}
+
+std::string SiteHeader(const std::string& name) {
+    return ClockText(QDateTime::currentDateTime()) + " - " + name + " - ";
 }
 
 TNewsSite::TNewsSite(std::shared_ptr<SiteEnvironment> environment)

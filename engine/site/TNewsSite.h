@@ -8,6 +8,8 @@
 #include "engine/inet/TDownloadThread.h"
 #include "platform/messages/MessageWindow.h"
 
+#include <QDateTime>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -102,6 +104,10 @@ private:
     std::set<std::string> seen_; // pages this update fetched or queued, cleaned
     int pages_ = 0;              // pages this update started
 };
+
+// "m/d(ddd) hh:nn" with the system locale's short day name, Shift_JIS: the
+// clock of the tickers and of the sites' header lines.
+std::string ClockText(const QDateTime& time);
 
 // The header line of an updated site: "m/d(ddd) hh:nn - name - " in the
 // system locale's short day names.
