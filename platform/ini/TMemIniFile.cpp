@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 namespace {
@@ -27,6 +29,13 @@ std::string_view valueOf(std::string_view line) {
 } // namespace
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+    // Settings and designs are small text files: a device, a FIFO (whose
+    // open would wait for a writer) or a huge file reads as empty.
+    constexpr off_t kMaxBytes = 16 << 20;
+    struct stat st {};
+    if (::stat(NativePath(fileName_).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > kMaxBytes)
+        return;
     std::string text;
     if (ReadFileBytes(fileName_, text)) SetText(text);
 }

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 using Lines = std::vector<std::string>;
 
@@ -167,4 +170,24 @@ TEST(IniFile, ExpandRelativePathResolvesAgainstTheBaseWithoutChangingTheCurrentF
     EXPECT_EQ(ExpandRelativePath("\x95\x5C.bmp", "/d"), "/d/\x95\x5C.bmp");
     EXPECT_EQ(ExpandRelativePath("a.bmp", "rel"), before.string() + "/rel/a.bmp");
     EXPECT_EQ(std::filesystem::current_path(), before);
+}
+
+TEST(IniFile, DevicesFifosAndHugeFilesReadAsEmptyWithoutWaiting) {
+    testsupport::TempDir dir;
+    std::string fifo = dir.file("design.plyxd");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string huge = dir.file("huge.ini");
+    {
+        std::FILE* f = std::fopen(huge.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("[Form]\r\nGraphics=x.bmp\r\n", f);
+        std::fclose(f);
+        ASSERT_EQ(::truncate(huge.c_str(), (16 << 20) + 1), 0); // sparse: no real disk use
+    }
+    for (const std::string& name : {fifo, std::string("/dev/zero"), huge, dir.path().string()}) {
+        TIniFileEx ini(name); // a FIFO would block here if it were opened
+        std::vector<std::string> sections;
+        ini.ReadSections(sections);
+        EXPECT_TRUE(sections.empty()) << name;
+    }
 }
