@@ -1,15 +1,409 @@
 #include "engine/site/FeedReader.h"
 
-bool LooksLikeFeed(std::string_view) {
-    return false;
+#include "engine/inet/TUrl.h"
+#include "engine/site/FeedDate.h"
+#include "engine/site/FeedDecoder.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
+
+#include <QHash>
+#include <QString>
+#include <QXmlStreamReader>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kBlockBytes = 64 * 1024;
+// Feeds nest a few levels; anything deeper is hostile, and the XML reader
+// would keep a stack entry for every level.
+constexpr int kMaxDepth = 256;
+// Text gathered for one field of an item, in UTF-16 units: room for the
+// longest title kept, with its blanks still in it.
+constexpr qsizetype kMaxFieldChars = 4 * kMaxFeedTitleBytes;
+
+// HTML's named characters that feeds use without declaring them.
+class HtmlEntityResolver : public QXmlStreamEntityResolver {
+public:
+    QString resolveUndeclaredEntity(const QString& name) override {
+        static const QHash<QString, char16_t> names{
+            {u"nbsp"_qs, 0x00A0},   {u"copy"_qs, 0x00A9},   {u"reg"_qs, 0x00AE},
+            {u"trade"_qs, 0x2122},  {u"hellip"_qs, 0x2026}, {u"mdash"_qs, 0x2014},
+            {u"ndash"_qs, 0x2013},  {u"lsquo"_qs, 0x2018},  {u"rsquo"_qs, 0x2019},
+            {u"ldquo"_qs, 0x201C},  {u"rdquo"_qs, 0x201D},  {u"laquo"_qs, 0x00AB},
+            {u"raquo"_qs, 0x00BB},  {u"middot"_qs, 0x00B7}, {u"bull"_qs, 0x2022},
+            {u"yen"_qs, 0x00A5},    {u"times"_qs, 0x00D7},  {u"divide"_qs, 0x00F7},
+            {u"deg"_qs, 0x00B0},    {u"plusmn"_qs, 0x00B1}, {u"larr"_qs, 0x2190},
+            {u"rarr"_qs, 0x2192},   {u"uarr"_qs, 0x2191},   {u"darr"_qs, 0x2193},
+            {u"sect"_qs, 0x00A7},   {u"para"_qs, 0x00B6},   {u"minus"_qs, 0x2212},
+            {u"hearts"_qs, 0x2665}, {u"iexcl"_qs, 0x00A1},  {u"shy"_qs, 0x00AD}};
+        auto it = names.constFind(name);
+        return it == names.constEnd() ? QString() : QString(QChar(*it));
+    }
+};
+
+bool isCollapsedBlank(QChar c) {
+    return c.unicode() <= 0x20 || c.unicode() == 0x00A0 || c.unicode() == 0x0085 ||
+           c.unicode() == 0x2028 || c.unicode() == 0x2029;
 }
 
-bool ReadFeed(std::string_view bytes, const std::string&, const std::string&,
-              std::vector<std::string>&, std::vector<std::string>&, const std::atomic<bool>*) {
-    return LooksLikeFeed(bytes);
+// Runs of blanks and control characters become one blank; none at the ends.
+QString collapseBlanks(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    bool blank = false;
+    for (QChar c : text) {
+        if (isCollapsedBlank(c)) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.isEmpty()) out += u' ';
+        blank = false;
+        out += c;
+    }
+    return out;
 }
 
-bool ReadFeedFile(const std::string&, const std::string&, std::vector<std::string>&,
-                  std::vector<std::string>&, const std::atomic<bool>*) {
-    return false;
+// The text of an escaped HTML title (Atom's type="html"): tags dropped, the
+// character references XML leaves behind decoded.
+QString htmlText(const QString& html) {
+    static const QHash<QString, char16_t> named{{u"amp"_qs, u'&'},   {u"lt"_qs, u'<'},
+                                                {u"gt"_qs, u'>'},    {u"quot"_qs, u'"'},
+                                                {u"apos"_qs, u'\''}, {u"nbsp"_qs, 0x00A0}};
+    QString out;
+    out.reserve(html.size());
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        QChar c = html[i];
+        if (c == u'<') {
+            qsizetype end = html.indexOf(u'>', i);
+            if (end < 0) break;
+            out += u' ';
+            i = end;
+            continue;
+        }
+        if (c == u'&') {
+            qsizetype end = html.indexOf(u';', i);
+            if (end > i + 1 && end - i <= 10) {
+                QStringView ref = QStringView(html).mid(i + 1, end - i - 1);
+                bool ok = false;
+                uint code = 0;
+                if (ref.startsWith(u"#x") || ref.startsWith(u"#X"))
+                    code = ref.mid(2).toUInt(&ok, 16);
+                else if (ref.startsWith(u'#'))
+                    code = ref.mid(1).toUInt(&ok, 10);
+                else if (auto it = named.constFind(ref.toString()); it != named.constEnd()) {
+                    code = *it;
+                    ok = true;
+                }
+                if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+                    char32_t cp = code;
+                    out += QString::fromUcs4(&cp, 1);
+                    i = end;
+                    continue;
+                }
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+// The longest start of sjis that fits in limit bytes and ends on a character.
+std::string cutSjis(std::string sjis, size_t limit) {
+    if (sjis.size() <= limit) return sjis;
+    size_t end = 0;
+    while (end < sjis.size()) {
+        size_t next = end + platform::SjisCharLength(sjis, end);
+        if (next > limit) break;
+        end = next;
+    }
+    sjis.resize(end);
+    return sjis;
+}
+
+std::string toSjis(const QString& text) {
+    return platform::Utf16ToSjis(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
+}
+
+// Reads the items of a feed from its UTF-8 text, given block by block.
+class FeedItemReader {
+public:
+    FeedItemReader(const std::string& feedUrl, const std::string& siteUrl,
+                   std::vector<std::string>& titles, std::vector<std::string>& links,
+                   const std::atomic<bool>* aborting)
+        : base_(feedUrl), siteUrl_(siteUrl), titles_(titles), links_(links), aborting_(aborting) {
+        reader_.setNamespaceProcessing(false);
+        reader_.setEntityResolver(&entities_);
+    }
+    FeedItemReader(const FeedItemReader&) = delete;
+    FeedItemReader& operator=(const FeedItemReader&) = delete;
+
+    // False once reading has ended: the document, a fault, the item cap or
+    // the abort flag.
+    bool Add(std::string_view utf8) {
+        if (aborted()) stopped_ = true;
+        if (stopped_) return false;
+        reader_.addData(QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
+        while (!stopped_) {
+            switch (reader_.readNext()) {
+            case QXmlStreamReader::Invalid:
+                if (reader_.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+                    stopped_ = true;
+                return !stopped_;
+            case QXmlStreamReader::EndDocument:
+                stopped_ = true;
+                break;
+            case QXmlStreamReader::StartElement:
+                onStart();
+                break;
+            case QXmlStreamReader::EndElement:
+                onEnd();
+                break;
+            case QXmlStreamReader::Characters:
+                if (field_ != Field::None && text_.size() < kMaxFieldChars)
+                    text_ += reader_.text().left(kMaxFieldChars - text_.size());
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+private:
+    enum class Field { None, Title, Link, Date, Guid };
+
+    bool aborted() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
+
+    static QStringView localName(QStringView qualified) {
+        qsizetype colon = qualified.lastIndexOf(u':');
+        return colon < 0 ? qualified : qualified.mid(colon + 1);
+    }
+
+    // How much a date element says about when the item appeared: a first
+    // date beats a later one of its kind, publication beats modification.
+    static int dateRank(QStringView name) {
+        if (name == u"pubDate" || name == u"date" || name == u"published" || name == u"issued" ||
+            name == u"created")
+            return 2;
+        if (name == u"updated" || name == u"modified") return 1;
+        return 0;
+    }
+
+    void onStart() {
+        if (++depth_ > kMaxDepth) {
+            stopped_ = true;
+            return;
+        }
+        QStringView name = localName(reader_.qualifiedName());
+        if (itemDepth_ < 0) {
+            if (depth_ >= 2 && (name == u"item" || name == u"entry")) beginItem();
+            return;
+        }
+        if (depth_ != itemDepth_ + 1 || field_ != Field::None) return;
+        const QXmlStreamAttributes attributes = reader_.attributes();
+        if (name == u"title" && title_.isEmpty()) {
+            QStringView type = attributes.value(QLatin1String("type"));
+            titleIsHtml_ = type == u"html" || type == u"text/html";
+            startField(Field::Title);
+        } else if (name == u"link") {
+            QStringView href = attributes.value(QLatin1String("href"));
+            QStringView rel = attributes.value(QLatin1String("rel"));
+            if (!href.isEmpty()) {
+                if (atomLink_.isEmpty() && (rel.isEmpty() || rel == u"alternate"))
+                    atomLink_ = href.left(kMaxFieldChars).toString();
+            } else if (link_.isEmpty()) {
+                startField(Field::Link);
+            }
+        } else if (int rank = dateRank(name); rank > dateRank_) {
+            pendingDateRank_ = rank;
+            startField(Field::Date);
+        } else if (name == u"guid" && guid_.isEmpty()) {
+            guidIsLink_ = attributes.value(QLatin1String("isPermaLink")) != u"false";
+            startField(Field::Guid);
+        }
+    }
+
+    void onEnd() {
+        if (field_ != Field::None && depth_ == fieldDepth_) endField();
+        if (depth_ == itemDepth_) {
+            itemDepth_ = -1;
+            emitItem();
+        }
+        --depth_;
+    }
+
+    void beginItem() {
+        itemDepth_ = depth_;
+        title_.clear();
+        link_.clear();
+        atomLink_.clear();
+        guid_.clear();
+        about_ =
+            reader_.attributes().value(QLatin1String("rdf:about")).left(kMaxFieldChars).toString();
+        stamp_.clear();
+        dateRank_ = 0;
+        titleIsHtml_ = false;
+        guidIsLink_ = false;
+    }
+
+    void startField(Field field) {
+        field_ = field;
+        fieldDepth_ = depth_;
+        text_.clear();
+    }
+
+    void endField() {
+        switch (field_) {
+        case Field::Title:
+            title_ = text_;
+            break;
+        case Field::Link:
+            link_ = text_.trimmed();
+            break;
+        case Field::Guid:
+            guid_ = text_.trimmed();
+            break;
+        case Field::Date:
+            if (std::string stamp = FeedDateStamp(text_.toStdString()); !stamp.empty()) {
+                stamp_ = std::move(stamp);
+                dateRank_ = pendingDateRank_;
+            }
+            break;
+        case Field::None:
+            break;
+        }
+        field_ = Field::None;
+        text_.clear();
+    }
+
+    // The first candidate that resolves to a web address, else the site's.
+    std::string itemLink() const {
+        for (const QString* candidate :
+             {&link_, &atomLink_, guidIsLink_ ? &guid_ : nullptr, &about_}) {
+            if (!candidate || candidate->isEmpty()) continue;
+            std::string url = CleanURL(base_.Resolve(toSjis(*candidate)));
+            if (url.starts_with("http://") || url.starts_with("https://")) return url;
+        }
+        return siteUrl_;
+    }
+
+    void emitItem() {
+        if (aborted()) {
+            stopped_ = true;
+            return;
+        }
+        QString title = collapseBlanks(titleIsHtml_ ? htmlText(title_) : title_);
+        if (title.isEmpty()) return;
+        titles_.push_back(cutSjis(toSjis(title), kMaxFeedTitleBytes) + stamp_);
+        links_.push_back(itemLink());
+        if (++count_ >= kMaxFeedItems) stopped_ = true;
+    }
+
+    QXmlStreamReader reader_;
+    HtmlEntityResolver entities_;
+    TUrl base_;
+    std::string siteUrl_;
+    std::vector<std::string>& titles_;
+    std::vector<std::string>& links_;
+    const std::atomic<bool>* aborting_;
+    bool stopped_ = false;
+    size_t count_ = 0;
+
+    int depth_ = 0;
+    int itemDepth_ = -1; // depth of the open item, -1 outside one
+    Field field_ = Field::None;
+    int fieldDepth_ = 0;
+    QString text_;
+
+    // The open item.
+    QString title_, link_, atomLink_, guid_, about_;
+    std::string stamp_;
+    int dateRank_ = 0, pendingDateRank_ = 0;
+    bool titleIsHtml_ = false, guidIsLink_ = false;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Fills block up to kBlockBytes (less only at the end of the file); false on
+// a read error.
+bool readBlock(int fd, std::string& block, int64_t& budget) {
+    block.resize(static_cast<size_t>(std::min<int64_t>(kBlockBytes, budget)));
+    size_t filled = 0;
+    while (filled < block.size()) {
+        ssize_t n = ::read(fd, block.data() + filled, block.size() - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        filled += static_cast<size_t>(n);
+    }
+    block.resize(filled);
+    budget -= static_cast<int64_t>(filled);
+    return true;
+}
+
+} // namespace
+
+bool LooksLikeFeed(std::string_view bytes) {
+    return FeedDecoder(bytes).IsFeed();
+}
+
+bool ReadFeed(std::string_view bytes, const std::string& feedUrl, const std::string& siteUrl,
+              std::vector<std::string>& titles, std::vector<std::string>& links,
+              const std::atomic<bool>* aborting) {
+    FeedDecoder decoder(bytes);
+    if (!decoder.IsFeed()) return false;
+    FeedItemReader reader(feedUrl, siteUrl, titles, links, aborting);
+    for (size_t at = 0; at < bytes.size(); at += kBlockBytes) {
+        std::string_view block = bytes.substr(at, kBlockBytes);
+        if (!reader.Add(decoder.Decode(block, at + block.size() >= bytes.size()))) break;
+    }
+    return true;
+}
+
+bool ReadFeedFile(const std::string& path, const std::string& siteUrl,
+                  std::vector<std::string>& titles, std::vector<std::string>& links,
+                  const std::atomic<bool>* aborting) {
+    return ReadFeedFile(path, siteUrl, siteUrl, titles, links, aborting);
+}
+
+bool ReadFeedFile(const std::string& path, const std::string& feedUrl, const std::string& siteUrl,
+                  std::vector<std::string>& titles, std::vector<std::string>& links,
+                  const std::atomic<bool>* aborting) {
+    // Non-blocking: opening a FIFO must not wait for a writer. Only a
+    // regular file is a downloaded page.
+    Descriptor fd(::open(platform::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+
+    int64_t budget = kMaxFeedFileBytes;
+    std::string block;
+    if (!readBlock(fd.get(), block, budget)) return false;
+    FeedDecoder decoder(block);
+    if (!decoder.IsFeed()) return false;
+    FeedItemReader reader(feedUrl, siteUrl, titles, links, aborting);
+    while (true) {
+        bool last = block.size() < kBlockBytes || budget == 0;
+        if (!reader.Add(decoder.Decode(block, last)) || last) break;
+        if (!readBlock(fd.get(), block, budget)) break;
+    }
+    return true;
 }

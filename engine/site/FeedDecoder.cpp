@@ -1,0 +1,275 @@
+#include "engine/site/FeedDecoder.h"
+
+#include "engine/html/JapaneseCodes.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
+
+#include <QString>
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+// The value of the declaration's encoding pseudo-attribute, "" without one.
+std::string_view declaredEncoding(std::string_view declaration) {
+    size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) return {};
+    size_t p = at + 8;
+    while (p < declaration.size() && isBlank(declaration[p]))
+        ++p;
+    if (p >= declaration.size() || declaration[p] != '=') return {};
+    ++p;
+    while (p < declaration.size() && isBlank(declaration[p]))
+        ++p;
+    if (p >= declaration.size() || (declaration[p] != '"' && declaration[p] != '\'')) return {};
+    size_t end = declaration.find(declaration[p], p + 1);
+    if (end == std::string_view::npos) return {};
+    return declaration.substr(p + 1, end - p - 1);
+}
+
+// Past a doctype from its "<!": the internal subset may hold ">" in its
+// declarations, quoted values and comments.
+size_t skipDoctype(std::string_view t, size_t p) {
+    bool inSubset = false;
+    while (p < t.size()) {
+        char c = t[p];
+        if (inSubset && t.substr(p, 4) == "<!--") {
+            size_t end = t.find("-->", p + 4);
+            if (end == std::string_view::npos) return std::string_view::npos;
+            p = end + 3;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            size_t end = t.find(c, p + 1);
+            if (end == std::string_view::npos) return std::string_view::npos;
+            p = end + 1;
+            continue;
+        }
+        if (c == '[') inSubset = true;
+        if (c == ']') inSubset = false;
+        if (c == '>' && !inSubset) return p + 1;
+        ++p;
+    }
+    return std::string_view::npos;
+}
+
+struct Sniff {
+    bool isFeed = false;
+    std::string_view encoding;
+};
+
+// Reads ASCII-compatible text up to its root element.
+Sniff sniffText(std::string_view t) {
+    Sniff result;
+    size_t p = 0;
+    while (true) {
+        while (p < t.size() && isBlank(t[p]))
+            ++p;
+        if (p >= t.size() || t[p] != '<') return result;
+        std::string_view rest = t.substr(p);
+        size_t end;
+        if (rest.starts_with("<?")) {
+            end = t.find("?>", p + 2);
+            if (end == std::string_view::npos) return result;
+            if (p == 0 && rest.starts_with("<?xml") && rest.size() > 5 && isBlank(rest[5]))
+                result.encoding = declaredEncoding(t.substr(p, end - p));
+            p = end + 2;
+        } else if (rest.starts_with("<!--")) {
+            end = t.find("-->", p + 4);
+            if (end == std::string_view::npos) return result;
+            p = end + 3;
+        } else if (rest.starts_with("<!")) {
+            p = skipDoctype(t, p + 2);
+            if (p == std::string_view::npos) return result;
+        } else {
+            size_t nameEnd = p + 1;
+            while (nameEnd < t.size() && !isBlank(t[nameEnd]) && t[nameEnd] != '>' &&
+                   t[nameEnd] != '/')
+                ++nameEnd;
+            std::string_view name = t.substr(p + 1, nameEnd - p - 1);
+            size_t colon = name.rfind(':');
+            std::string_view local =
+                colon == std::string_view::npos ? name : name.substr(colon + 1);
+            result.isFeed = local == "rss" || local == "RDF" || local == "feed";
+            return result;
+        }
+    }
+}
+
+} // namespace
+
+FeedDecoder::Code FeedDecoder::CodeNamed(std::string_view name) {
+    for (std::string_view n : {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932",
+                               "ms_kanji", "csshiftjis", "ms932"})
+        if (equalsNoCase(name, n)) return Code::ShiftJis;
+    for (std::string_view n : {"euc-jp", "x-euc-jp", "eucjp", "euc_jp", "cseucpkdfmtjapanese"})
+        if (equalsNoCase(name, n)) return Code::EucJp;
+    for (std::string_view n : {"iso-2022-jp", "csiso2022jp", "jis"})
+        if (equalsNoCase(name, n)) return Code::Iso2022Jp;
+    for (std::string_view n : {"iso-8859-1", "latin1", "us-ascii", "ascii", "windows-1252"})
+        if (equalsNoCase(name, n)) return Code::Latin1;
+    return Code::Utf8;
+}
+
+FeedDecoder::FeedDecoder(std::string_view head) {
+    head = head.substr(0, kSniffBytes);
+    if (head.starts_with("\xEF\xBB\xBF")) {
+        skip_ = 3;
+    } else if (head.starts_with("\xFF\xFE") || head.starts_with(std::string_view("<\0", 2))) {
+        code_ = Code::Utf16Le;
+        skip_ = head.starts_with("\xFF\xFE") ? 2 : 0;
+    } else if (head.starts_with("\xFE\xFF") || head.starts_with(std::string_view("\0<", 2))) {
+        code_ = Code::Utf16Be;
+        skip_ = head.starts_with("\xFE\xFF") ? 2 : 0;
+    }
+    if (code_ == Code::Utf16Le || code_ == Code::Utf16Be) {
+        utf16_ = QStringDecoder(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
+                                                       : QStringConverter::Utf16BE);
+        QStringDecoder probe(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
+                                                    : QStringConverter::Utf16BE);
+        QString text = probe.decode(QByteArrayView(head.data() + skip_, head.size() - skip_));
+        isFeed_ = sniffText(text.toUtf8().toStdString()).isFeed;
+        return;
+    }
+    Sniff sniff = sniffText(head.substr(skip_));
+    isFeed_ = sniff.isFeed;
+    code_ = CodeNamed(sniff.encoding);
+}
+
+std::string FeedDecoder::Decode(std::string_view block, bool last) {
+    size_t dropped = std::min(skip_, block.size());
+    block.remove_prefix(dropped);
+    skip_ -= dropped;
+
+    std::string out;
+    switch (code_) {
+    case Code::Utf8:
+        out.assign(block);
+        break;
+    case Code::Utf16Le:
+    case Code::Utf16Be:
+        out = QString(utf16_.decode(QByteArrayView(block.data(), block.size())))
+                  .toUtf8()
+                  .toStdString();
+        break;
+    case Code::Latin1:
+        out = QString::fromLatin1(block.data(), static_cast<qsizetype>(block.size()))
+                  .toUtf8()
+                  .toStdString();
+        break;
+    case Code::ShiftJis:
+        out = decodeShiftJis(block, last);
+        break;
+    case Code::EucJp:
+        out = decodeEucJp(block, last);
+        break;
+    case Code::Iso2022Jp:
+        out = decodeIso2022Jp(block, last);
+        break;
+    }
+
+    if (atStart_ && !out.empty()) {
+        atStart_ = false;
+        size_t p = 0;
+        while (p < out.size() && isBlank(out[p]))
+            ++p;
+        if (std::string_view(out).substr(p).starts_with("<?xml") && p + 5 < out.size() &&
+            (isBlank(out[p + 5]) || out[p + 5] == '?')) {
+            size_t end = out.find("?>", p);
+            if (end != std::string::npos) p = end + 2;
+        }
+        out.erase(0, p);
+    }
+    return out;
+}
+
+std::string FeedDecoder::decodeShiftJis(std::string_view bytes, bool last) {
+    std::string sjis = std::move(carry_);
+    carry_.clear();
+    sjis.append(bytes);
+    size_t whole = 0;
+    while (whole < sjis.size()) {
+        bool lead = platform::IsSjisLeadByte(static_cast<unsigned char>(sjis[whole]));
+        if (lead && whole + 1 >= sjis.size() && !last) break;
+        whole += lead ? 2 : 1;
+    }
+    whole = std::min(whole, sjis.size());
+    carry_ = sjis.substr(whole);
+    sjis.resize(whole);
+    return platform::SjisToUtf8(sjis);
+}
+
+std::string FeedDecoder::decodeEucJp(std::string_view bytes, bool last) {
+    std::string in = std::move(carry_);
+    carry_.clear();
+    in.append(bytes);
+    std::string sjis;
+    sjis.reserve(in.size());
+    size_t p = 0;
+    for (; p < in.size(); ++p) {
+        auto c = static_cast<unsigned char>(in[p]);
+        if (c < 0x80) {
+            sjis += static_cast<char>(c);
+            continue;
+        }
+        if (p + 1 >= in.size()) {
+            if (!last) carry_ = in.substr(p);
+            break;
+        }
+        uint16_t ch =
+            EucToSjis(static_cast<uint16_t>(c << 8 | static_cast<unsigned char>(in[++p])));
+        if (ch >= 0x100) sjis += static_cast<char>(ch >> 8);
+        sjis += static_cast<char>(ch & 0xFF);
+    }
+    return platform::SjisToUtf8(sjis);
+}
+
+std::string FeedDecoder::decodeIso2022Jp(std::string_view bytes, bool last) {
+    std::string in = std::move(carry_);
+    carry_.clear();
+    in.append(bytes);
+    std::string sjis;
+    sjis.reserve(in.size());
+    for (size_t p = 0; p < in.size(); ++p) {
+        auto c = static_cast<unsigned char>(in[p]);
+        if (c == 0x1B) {
+            if (p + 2 >= in.size() && !last) {
+                carry_ = in.substr(p);
+                break;
+            }
+            std::string_view seq = std::string_view(in).substr(p + 1, 2);
+            if (seq == "$@" || seq == "$B" || seq == "$D" || seq == "&@")
+                kanjiMode_ = true;
+            else if (seq == "(J" || seq == "(B" || seq == "(I")
+                kanjiMode_ = false;
+            p += seq.size();
+            continue;
+        }
+        if (!kanjiMode_ || c < 0x21) {
+            sjis += static_cast<char>(c);
+            continue;
+        }
+        if (p + 1 >= in.size()) {
+            if (!last) carry_ = in.substr(p);
+            break;
+        }
+        uint16_t ch =
+            JisToSjis(static_cast<uint16_t>(c << 8 | static_cast<unsigned char>(in[++p])));
+        if (ch >= 0x100) sjis += static_cast<char>(ch >> 8);
+        sjis += static_cast<char>(ch & 0xFF);
+    }
+    return platform::SjisToUtf8(sjis);
+}
