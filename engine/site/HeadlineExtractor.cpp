@@ -2,6 +2,7 @@
 
 #include "engine/html/zelHtml.h"
 #include "engine/inet/TUrl.h"
+#include "engine/site/FeedReader.h"
 #include "engine/site/StampFinder.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
@@ -43,7 +44,7 @@ struct Folded {
 // lower-cased item would, at a fraction of the cost.
 struct Tags {
     bool body = false, meta = false, table = false, hr = false, th = false, td = false, li = false,
-         ol = false, a = false;
+         ol = false, a = false, base = false, link = false;
 
     // firstTag: the position of the item's first "<".
     Tags(std::string_view line, size_t firstTag) {
@@ -56,12 +57,14 @@ struct Tags {
                 break;
             case 'b':
                 body = body || at.starts_with("<body");
+                base = base || at.starts_with("<base");
                 break;
             case 'h':
                 hr = hr || at.starts_with("<hr");
                 break;
             case 'l':
                 li = li || at.starts_with("<li");
+                link = link || at.starts_with("<link");
                 break;
             case 'm':
                 meta = meta || at.starts_with("<meta");
@@ -99,6 +102,59 @@ std::string withoutLineBreaks(std::string_view text) {
     return SjisReplaceAll(s, "\n", "");
 }
 
+// Every stamp has a digit; most blocks tested at cell and row ends have
+// none. Extended, a full-width digit (0x82 0x4F-0x58) counts too; a byte
+// pair that only looks like one costs a search, nothing more.
+bool mayHoldStamp(std::string_view s, bool extended) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (c >= '0' && c <= '9') return true;
+        if (extended && c == '\x82' && i + 1 < s.size() && s[i + 1] >= 0x4F && s[i + 1] <= 0x58)
+            return true;
+    }
+    return false;
+}
+
+// offsets (ascending, into text) moved to where they land in the trimmed
+// text without line breaks that is returned: the block text a stamp is
+// searched in. CR and LF are never trail bytes, so dropping them byte by
+// byte is what removing them character by character does.
+std::string withoutLineBreaks(std::string_view text, std::vector<size_t>& offsets) {
+    std::string_view trimmed = platform::TrimView(text);
+    size_t begin = static_cast<size_t>(trimmed.data() - text.data());
+    size_t end = begin + trimmed.size();
+    std::string s;
+    s.reserve(trimmed.size());
+    size_t k = 0;
+    for (size_t i = begin;; ++i) {
+        for (; k < offsets.size() && offsets[k] <= i; ++k)
+            offsets[k] = s.size();
+        if (i >= end) break;
+        if (text[i] != '\r' && text[i] != '\n') s += text[i];
+    }
+    for (; k < offsets.size(); ++k)
+        offsets[k] = s.size();
+    return s;
+}
+
+size_t characterCount(std::string_view s) {
+    size_t n = 0;
+    for (size_t i = 0; i < s.size(); i += platform::SjisCharLength(s, i))
+        ++n;
+    return n;
+}
+
+bool isHttp(std::string_view url) {
+    return url.starts_with("http://") || url.starts_with("https://");
+}
+
+// "<a" as a tag of its own, not "<abbr>" or "<area>".
+bool isAnchorTag(std::string_view low) {
+    return low.size() > 2 && low.starts_with("<a") &&
+           (low[2] == ' ' || low[2] == '>' || low[2] == '\t' || low[2] == '\r' || low[2] == '\n' ||
+            low[2] == '/');
+}
+
 } // namespace
 
 HeadlineExtractor::HeadlineExtractor(std::string base, std::string siteUrl,
@@ -106,7 +162,7 @@ HeadlineExtractor::HeadlineExtractor(std::string base, std::string siteUrl,
                                      std::vector<std::string>& links,
                                      std::vector<std::string>& pendingUrls)
     : base_(std::move(base)), baseUrl_(base_), siteUrl_(std::move(siteUrl)), titles_(titles),
-      links_(links), pendingUrls_(pendingUrls) {}
+      links_(links), pendingUrls_(pendingUrls), titlesAtStart_(titles.size()) {}
 
 void HeadlineExtractor::Extract(const std::vector<std::string>& items) {
     for (const std::string& item : items) {
@@ -117,9 +173,77 @@ void HeadlineExtractor::Extract(const std::vector<std::string>& items) {
 }
 
 void HeadlineExtractor::Finish() {
-    if (!text_.empty()) AddHeadline(text_, link_);
+    if (!text_.empty()) addBlock();
+    clearBlock();
+    // A front page that offers its news only as a feed: read the feed next.
+    if (extended_ && !feedUrl_.empty() && titles_.size() == titlesAtStart_)
+        pendingUrls_.push_back(std::move(feedUrl_));
+    feedUrl_.clear();
+}
+
+void HeadlineExtractor::clearBlock() {
     text_.clear();
     link_.clear();
+    anchorOpen_ = false;
+    hasLongest_ = false;
+    longestLink_.clear();
+    anchors_.clear();
+}
+
+void HeadlineExtractor::openAnchor(std::string_view tag) {
+    closeAnchor();
+    std::string href = zelHtml::GetAttr(tag, "href");
+    if (href.empty()) return; // a named target, not a link
+    openLink_ = baseUrl_.Resolve(href);
+    if (!isHttp(openLink_)) openLink_.clear();
+    openStart_ = text_.size();
+    anchorOpen_ = true;
+}
+
+void HeadlineExtractor::closeAnchor() {
+    if (!anchorOpen_) return;
+    anchorOpen_ = false;
+    Span span{openStart_, text_.size()};
+    size_t chars =
+        characterCount(std::string_view(text_).substr(span.start, span.end - span.start));
+    if (!hasLongest_ || chars > longestChars_) {
+        hasLongest_ = true;
+        longestLink_ = std::move(openLink_);
+        longest_ = span;
+        longestChars_ = chars;
+    }
+    if (anchors_.size() < kMaxBlockAnchors) anchors_.push_back(span);
+}
+
+bool HeadlineExtractor::addBlock() {
+    if (!extended_) return AddHeadline(text_, link_);
+    closeAnchor();
+    return addHeadline(text_, hasLongest_ ? std::string_view(longestLink_) : std::string_view(),
+                       hasLongest_ ? &longest_ : nullptr);
+}
+
+void HeadlineExtractor::readBase(std::string_view tag) {
+    // Browsers take the first base that names a URL.
+    if (baseSet_) return;
+    std::string href = zelHtml::GetAttr(tag, "href");
+    if (href.empty()) return;
+    std::string base = baseUrl_.Resolve(href);
+    if (!isHttp(base)) return;
+    baseSet_ = true;
+    base_ = std::move(base);
+    baseUrl_.SetURL(base_);
+}
+
+void HeadlineExtractor::readFeedLink(std::string_view tag) {
+    if (!feedUrl_.empty() || !containsNoCase(zelHtml::GetAttr(tag, "rel"), "alternate")) return;
+    std::string type(platform::TrimView(zelHtml::GetAttr(tag, "type")));
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    if (type != "application/rss+xml" && type != "application/atom+xml") return;
+    std::string href = zelHtml::GetAttr(tag, "href");
+    if (href.empty()) return;
+    std::string url = baseUrl_.Resolve(href);
+    if (isHttp(url)) feedUrl_ = CleanURL(url);
 }
 
 void HeadlineExtractor::appendText(std::string_view line) {
@@ -152,6 +276,16 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         return;
     }
     if (tags.body) inBody_ = true;
+    if (extended_ && (tags.base || tags.link)) {
+        if (head.view().starts_with("<base")) {
+            readBase(line);
+            return;
+        }
+        if (head.view().starts_with("<link")) {
+            readFeedLink(line);
+            return;
+        }
+    }
     if (tags.meta && containsNoCase(line, "http-equiv") && containsNoCase(line, "refresh")) {
         std::string url = zelHtml::GetAttr(line, "url");
         if (!url.empty()) {
@@ -176,21 +310,17 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
 
     if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-        AddHeadline(text_, link_);
-        text_.clear();
-        link_.clear();
+        addBlock();
+        clearBlock();
         if (is({"</ol>"})) olNumber_ = 0;
     } else if (is({"</td>", "</th>"})) {
         // A cell without a stamp runs on into the next one.
-        if (text_.size() <= kCellTestLimit && AddHeadline(text_, link_)) {
-            text_.clear();
-            link_.clear();
-        }
+        if (text_.size() <= kCellTestLimit && addBlock()) clearBlock();
     } else if (tags.th || tags.td) {
         if (!text_.empty()) appendText("\t");
     } else if (tags.li) {
-        AddHeadline(text_, link_);
-        link_.clear();
+        addBlock();
+        clearBlock();
         if (olNumber_ != 0) {
             text_ = std::to_string(olNumber_++);
         } else if (containsNoCase(line, "circle")) {
@@ -202,22 +332,77 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         }
     } else if (tags.ol) {
         olNumber_ = 1;
+    } else if (extended_ && (tags.a || whole == "</a>")) {
+        if (whole == "</a>")
+            closeAnchor();
+        else if (isAnchorTag(head.view()))
+            openAnchor(line);
     } else if (tags.a) {
         link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
-        if (!link_.starts_with("http://") && !link_.starts_with("https://")) link_.clear();
+        if (!isHttp(link_)) link_.clear();
     } else if (line[0] != '<') {
         appendText(line);
     }
 }
 
 bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link) {
-    // Every stamp has a digit; most blocks tested at cell and row ends have none.
-    std::string_view trimmed = platform::TrimView(text);
-    if (std::none_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    std::string s = withoutLineBreaks(trimmed);
+    return addHeadline(text, link, nullptr);
+}
 
-    std::optional<StampMatch> match = FindStamp(s, aborting_);
+bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link,
+                                    const Span* keep) {
+    std::string_view trimmed = platform::TrimView(text);
+    if (!mayHoldStamp(trimmed, extended_)) return false;
+
+    std::string s;
+    std::optional<StampMatch> match;
+    if (!keep || anchors_.size() < 2) {
+        s = withoutLineBreaks(trimmed);
+        match = FindStamp(s, extended_, aborting_);
+    } else {
+        // Anchors after the stamp other than the headline's own are topics
+        // or categories: their words are no part of the title.
+        std::vector<size_t> offsets;
+        for (const Span& a : anchors_) {
+            offsets.push_back(a.start);
+            offsets.push_back(a.end);
+        }
+        s = withoutLineBreaks(text, offsets);
+        auto isKept = [&](const Span& a) { return a.start == keep->start && a.end == keep->end; };
+        auto others = [&](size_t from) {
+            std::vector<Span> spans;
+            for (size_t i = 0; i < anchors_.size(); ++i)
+                if (!isKept(anchors_[i]) && offsets[2 * i] >= from &&
+                    offsets[2 * i + 1] > offsets[2 * i])
+                    spans.push_back({offsets[2 * i], offsets[2 * i + 1]});
+            return spans;
+        };
+        auto cut = [](std::string& from, const std::vector<Span>& spans) {
+            for (auto span = spans.rbegin(); span != spans.rend(); ++span)
+                from.erase(span->start, span->end - span->start);
+            from.resize(platform::TrimView(from).size() +
+                        static_cast<size_t>(platform::TrimView(from).data() - from.data()));
+        };
+        match = FindStamp(s, extended_, aborting_);
+        if (match) {
+            cut(s, others(match->pos + match->length));
+        } else if (!aborting()) {
+            // A bare stamp ends the text only once the topics after it are gone.
+            size_t keepEnd = 0;
+            for (size_t i = 0; i < anchors_.size(); ++i)
+                if (isKept(anchors_[i])) keepEnd = offsets[2 * i + 1];
+            std::vector<Span> spans = others(keepEnd);
+            if (!spans.empty()) {
+                std::string shorter = s;
+                cut(shorter, spans);
+                match = FindStamp(shorter, extended_, aborting_);
+                if (match && match->pos + match->length <= spans.front().start)
+                    s = std::move(shorter);
+                else
+                    match.reset();
+            }
+        }
+    }
     if (!match || aborting()) return false;
 
     std::replace(s.begin(), s.end(), '\t', ' '); // a tab is never a trail byte
@@ -232,7 +417,7 @@ bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link
     titles_.push_back(std::move(s));
     if (link.empty()) links_.push_back(siteUrl_);
     // An absolute link resolves to itself; only relative ones need the base.
-    else if (link.starts_with("http://") || link.starts_with("https://"))
+    else if (isHttp(link))
         links_.push_back(CleanURL(link));
     else
         links_.push_back(CleanURL(baseUrl_.Resolve(link)));
@@ -243,7 +428,9 @@ void HeadlineExtractor::ExtractFile(const std::string& cacheFile, bool debug) {
     if (cacheFile.empty() || !platform::FileExists(cacheFile)) return;
     zelHtml html;
     html.Aborting = aborting_;
-    if (html.Open(cacheFile)) {
+    if (extended_ && ReadFeedFile(cacheFile, base_, titles_, links_, aborting_)) {
+        // A feed holds headlines only; it names no further pages.
+    } else if (html.Open(cacheFile)) {
         std::string item;
         while (!aborting() && html.NextItem(item))
             AddItem(item);

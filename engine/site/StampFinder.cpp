@@ -13,6 +13,9 @@ using Char = uint16_t;
 constexpr Char kEndOfText = 0xFFFF;
 constexpr Char kHour = 0x8E9E;   // 時
 constexpr Char kMinute = 0x95AA; // 分
+constexpr Char kYear = 0x944E;   // 年
+constexpr Char kMonth = 0x8C8E;  // 月
+constexpr Char kDay = 0x93FA;    // 日
 
 struct Bracket {
     Char open, close;
@@ -32,13 +35,51 @@ Char partnerOf(Char c) {
     return 0;
 }
 
+// The closing bracket of the other width: pages mix them, as in "（01:11)".
+Char otherWidthOf(Char close) {
+    switch (close) {
+    case ')':
+        return 0x816A;
+    case ']':
+        return 0x816E;
+    case '>':
+        return 0x8184;
+    case 0x816A:
+        return ')';
+    case 0x816E:
+        return ']';
+    case 0x8172:
+    case 0x8184:
+        return '>';
+    default:
+        return close;
+    }
+}
+
+// Full-width digits, "／" and "：" read like their ASCII forms.
+Char narrowed(Char c) {
+    if (c >= 0x824F && c <= 0x8258) return static_cast<Char>('0' + (c - 0x824F));
+    if (c == 0x815E) return '/';
+    if (c == 0x8146) return ':';
+    return c;
+}
+
+// Words that may follow the stamp that ends a block: 配信, 更新, 発表.
+constexpr std::string_view kTrailingWords[] = {"\x94\x7A\x90\x4D", "\x8D\x58\x90\x56",
+                                               "\x94\xAD\x95\x5C"};
+
 bool isDigit(Char c) {
     return c >= '0' && c <= '9';
 }
 
 class Scanner {
 public:
-    Scanner(std::string_view s, const std::atomic<bool>* abort) : s_(s), abort_(abort) { load(); }
+    Scanner(std::string_view s, bool extended, const std::atomic<bool>* abort)
+        : s_(s), extended_(extended), abort_(abort) {
+        load();
+    }
+
+    bool extended() const { return extended_; }
 
     // True once the abort flag reads true; looked at every 64 KB of text.
     bool aborted() {
@@ -113,6 +154,32 @@ public:
             next();
             return first <= 23 && minute <= 59;
         }
+        if (extended_ && c == kYear) {
+            next();
+            if (!number(first)) return false;
+            c = peek();
+            if (c != kMonth) return false;
+        }
+        if (extended_ && c == kMonth) {
+            next();
+            long day = 0;
+            if (!number(day) || peek() != kDay) return false;
+            next();
+            return first >= 1 && first <= 12 && day >= 1 && day <= 31;
+        }
+        return false;
+    }
+
+    // At the end of the text, or (extended) before nothing but spaces and
+    // one of the words a block may end with after its stamp.
+    bool atTextEnd() const {
+        if (atEnd()) return true;
+        if (!extended_) return false;
+        std::string_view rest = s_.substr(pos_);
+        while (!rest.empty() && (rest[0] == ' ' || rest.starts_with("\x81\x40")))
+            rest.remove_prefix(rest[0] == ' ' ? 1 : 2);
+        for (std::string_view word : kTrailingWords)
+            if (rest == word) return true;
         return false;
     }
 
@@ -127,9 +194,11 @@ private:
         length_ = platform::SjisCharLength(s_, pos_);
         current_ =
             length_ == 2 ? static_cast<Char>(b << 8 | static_cast<unsigned char>(s_[pos_ + 1])) : b;
+        if (extended_ && length_ == 2) current_ = narrowed(current_);
     }
 
     std::string_view s_;
+    bool extended_;
     const std::atomic<bool>* abort_;
     size_t nextCheck_ = 0;
     bool stopped_ = false;
@@ -148,6 +217,7 @@ private:
 // a bounded number of times however many numbers it holds.
 struct Frame {
     Char partner;
+    Char otherPartner;           // the partner of the other width, or partner itself
     bool seen = false;           // a stamp somewhere in the group
     bool stampAtPartner = false; // a stamp directly followed by the partner
 };
@@ -163,7 +233,7 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
     std::vector<Frame>& open = buffers.open;
     std::vector<size_t>& visited = buffers.visited;
     std::vector<char>* failed = tail ? &buffers.failedTails : nullptr;
-    open.assign(1, Frame{partner});
+    open.assign(1, Frame{partner, in.extended() ? otherWidthOf(partner) : partner});
     visited.clear();
     while (true) {
         if (in.aborted()) return false;
@@ -187,18 +257,20 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
             if (isDigit(c)) {
                 if (in.stamp()) {
                     f.seen = true;
-                    if ((f.partner == kEndOfText && in.atEnd()) || in.peek() == f.partner)
+                    if (f.partner == kEndOfText
+                            ? in.atTextEnd()
+                            : in.peek() == f.partner || in.peek() == f.otherPartner)
                         f.stampAtPartner = true;
                 }
                 continue;
             }
             if (Char p = partnerOf(c)) {
                 in.next();
-                open.push_back({p});
+                open.push_back({p, in.extended() ? otherWidthOf(p) : p});
                 continue;
             }
             in.next();
-            if (c != f.partner) continue;
+            if (c != f.partner && c != f.otherPartner) continue;
             closed = true;
             result = f.seen;
         }
@@ -217,8 +289,9 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
 
 } // namespace
 
-std::optional<StampMatch> FindStamp(std::string_view s, const std::atomic<bool>* abort) {
-    Scanner in(s, abort);
+std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
+                                    const std::atomic<bool>* abort) {
+    Scanner in(s, extended, abort);
     ScanBuffers buffers;
     buffers.open.reserve(8);
     while (!in.atEnd()) {

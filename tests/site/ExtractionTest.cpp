@@ -16,39 +16,50 @@ namespace {
 
 const std::string kBase = "http://www.example.jp/news/index.html";
 
-struct Extraction {
+struct Found {
     List titles, links, pending;
 };
 
 // Extracts from a page written in UTF-8, stored as Shift_JIS.
-Extraction extract(const std::string& page, const std::string& base = kBase) {
-    Extraction e;
+Found extractPage(const std::string& page, bool extended, const std::string& base = kBase) {
+    Found e;
     List items;
     zelHtml html;
     html.LoadItemsFromBytes(
         sjis("<meta http-equiv=Content-Type content=\"text/html; charset=Shift_JIS\">" + page),
         items);
     HeadlineExtractor extractor(base, "http://www.example.jp/", e.titles, e.links, e.pending);
+    extractor.SetExtended(extended);
     extractor.Extract(items);
     e.titles = utf8(e.titles);
     return e;
 }
 
-List titlesOf(const std::string& page) {
-    return extract(page).titles;
-}
+// These pages read the same under the exact and the extended rules.
+class Extraction : public ::testing::TestWithParam<bool> {
+protected:
+    bool extended() const { return GetParam(); }
+    Found extract(const std::string& page, const std::string& base = kBase) {
+        return extractPage(page, extended(), base);
+    }
+    List titlesOf(const std::string& page) { return extract(page).titles; }
+};
 
 } // namespace
 
-TEST(Extraction, HeadlinesKeepTheirStampInEveryBracketKind) {
-    Extraction e = extract("<body>"
-                           "<a href=\"a.html\">ニュース見出し</a>（12/25 10:30）<br>"
-                           "<a href=\"/b.html\">見出し二</a> [12/25]<br>"
-                           "見出し三 ＜12/25 11:00＞<br>"
-                           "見出し四 〈10時30分〉</p>"
-                           "<p>見出し五 12/25 10:30</p>"
-                           "<p>12/25 見出し六</p>"
-                           "</body>");
+INSTANTIATE_TEST_SUITE_P(Modes, Extraction, ::testing::Bool(), [](const auto& info) -> std::string {
+    return info.param ? "Extended" : "Exact";
+});
+
+TEST_P(Extraction, HeadlinesKeepTheirStampInEveryBracketKind) {
+    Found e = extract("<body>"
+                      "<a href=\"a.html\">ニュース見出し</a>（12/25 10:30）<br>"
+                      "<a href=\"/b.html\">見出し二</a> [12/25]<br>"
+                      "見出し三 ＜12/25 11:00＞<br>"
+                      "見出し四 〈10時30分〉</p>"
+                      "<p>見出し五 12/25 10:30</p>"
+                      "<p>12/25 見出し六</p>"
+                      "</body>");
     // Items are trimmed and joined without a separator.
     EXPECT_EQ(e.titles,
               (List{"ニュース見出し（12/25 10:30）", "見出し二[12/25]", "見出し三 ＜12/25 11:00＞",
@@ -58,7 +69,7 @@ TEST(Extraction, HeadlinesKeepTheirStampInEveryBracketKind) {
                     "http://www.example.jp/", "http://www.example.jp/", "http://www.example.jp/"}));
 }
 
-TEST(Extraction, BlocksThatAreOnlyAStampOrABoilerplateWordAreRejected) {
+TEST_P(Extraction, BlocksThatAreOnlyAStampOrABoilerplateWordAreRejected) {
     EXPECT_EQ(
         titlesOf(
             "<body><p>(12/25 10:30)</p><p>詳細&gt;&gt; (12/25)</p><p>更新：12/25 10:30</p>"
@@ -67,8 +78,8 @@ TEST(Extraction, BlocksThatAreOnlyAStampOrABoilerplateWordAreRejected) {
         (List{"本物 (23:59)"}));
 }
 
-TEST(Extraction, TableCellsRunTogetherUntilACellEndFindsAStamp) {
-    Extraction e = extract(
+TEST_P(Extraction, TableCellsRunTogetherUntilACellEndFindsAStamp) {
+    Found e = extract(
         "<body><table>"
         "<tr><td><a href=\"x/1.html\">見出しＡ</a></td><td>政治</td><td>(12/25 10:30)</td></tr>"
         "<tr><th>見出しＢ (12/25)</th><td>別のセル</td></tr>"
@@ -77,7 +88,7 @@ TEST(Extraction, TableCellsRunTogetherUntilACellEndFindsAStamp) {
     EXPECT_EQ(e.links, (List{"http://www.example.jp/news/x/1.html", "http://www.example.jp/"}));
 }
 
-TEST(Extraction, ListItemsAreNumberedOrBulleted) {
+TEST_P(Extraction, ListItemsAreNumberedOrBulleted) {
     EXPECT_EQ(
         titlesOf("<body><ol><li>一つ目 (1/2)<li>二つ目 (1/3)</ol>"
                  "<ul><li type=square>四角 (1/4)<li class=\"circle\">丸 (1/5)<li>点 (1/6)</ul>"
@@ -86,18 +97,18 @@ TEST(Extraction, ListItemsAreNumberedOrBulleted) {
               "1再び (1/7)"}));
 }
 
-TEST(Extraction, OnlyHttpLinksAreKept) {
-    Extraction e = extract("<body><a href=\"mailto:desk@example.jp\">連絡 (1/1)</a><br>"
-                           "<a href=\"javascript:openWin('x.html')\">窓 (1/2)</a><br>"
-                           "<a href=\"https://secure.example.jp/s.html#top\">安全 (1/3)</a><br>"
-                           "<a href=\"ftp://f.example.jp/x\">転送 (1/4)</a><br>"
-                           "<a href=\"../up/a%20b.html\">空白 (1/5)</a><br>");
+TEST_P(Extraction, OnlyHttpLinksAreKept) {
+    Found e = extract("<body><a href=\"mailto:desk@example.jp\">連絡 (1/1)</a><br>"
+                      "<a href=\"javascript:openWin('x.html')\">窓 (1/2)</a><br>"
+                      "<a href=\"https://secure.example.jp/s.html#top\">安全 (1/3)</a><br>"
+                      "<a href=\"ftp://f.example.jp/x\">転送 (1/4)</a><br>"
+                      "<a href=\"../up/a%20b.html\">空白 (1/5)</a><br>");
     EXPECT_EQ(e.links, (List{"http://www.example.jp/", "http://www.example.jp/",
                              "https://secure.example.jp/s.html", "http://www.example.jp/",
                              "http://www.example.jp/up/a b.html"}));
 }
 
-TEST(Extraction, ScriptsCommentsAndTheHeadNeverGiveHeadlines) {
+TEST_P(Extraction, ScriptsCommentsAndTheHeadNeverGiveHeadlines) {
     EXPECT_EQ(titlesOf("<head><title>題名 (12/25)</title></head>"
                        "<body><script>document.write(\"偽の見出し (12/25)\");</script>"
                        "<!-- 隠れ見出し (12/25) -->"
@@ -107,8 +118,8 @@ TEST(Extraction, ScriptsCommentsAndTheHeadNeverGiveHeadlines) {
               (List{"本物 (12/27)"}));
 }
 
-TEST(Extraction, FramesAndRefreshQueuePagesInOrder) {
-    Extraction e = extract(
+TEST_P(Extraction, FramesAndRefreshQueuePagesInOrder) {
+    Found e = extract(
         "<head><meta http-equiv=\"Refresh\" content=\"0; URL=../new/index.html#x\"></head>"
         "<frameset cols=\"20%,*\"><frame src=\"left.html\"><FRAME SRC=\"main/top%20page.html\">"
         "<frame name=empty></frameset>");
@@ -118,16 +129,17 @@ TEST(Extraction, FramesAndRefreshQueuePagesInOrder) {
                     "http://www.example.jp/news/main/top page.html"}));
 }
 
-TEST(Extraction, StopsWhenAborting) {
+TEST_P(Extraction, StopsWhenAborting) {
     List items{"<body>", "一 (1/1)", "<br>"}, titles, links, pending;
     std::atomic<bool> aborting{true};
     HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.SetExtended(extended());
     extractor.SetAborting(&aborting);
     extractor.Extract(items);
     EXPECT_TRUE(titles.empty());
 }
 
-TEST(Extraction, LongRunOnTablesStayFast) {
+TEST_P(Extraction, LongRunOnTablesStayFast) {
     std::string page = "<body><table><tr>";
     for (int i = 0; i < 40000; ++i)
         page += "<td>" + std::to_string(i % 10) + "</td>";
@@ -137,20 +149,21 @@ TEST(Extraction, LongRunOnTablesStayFast) {
     EXPECT_TRUE(titles[0].ends_with("最後 (12/25)"));
 }
 
-TEST(Extraction, ABlockStopsGrowingAtItsLimit) {
+TEST_P(Extraction, ABlockStopsGrowingAtItsLimit) {
     std::string filler(HeadlineExtractor::kMaxBlockBytes / 2, 'x');
     // Two halves fit; the stamp after them does not.
     EXPECT_TRUE(titlesOf("<body>" + filler + "<b>" + filler + "<b>(12/25)<br>").empty());
     ASSERT_EQ(titlesOf("<body>" + filler + "<b>(12/25)<br>").size(), 1u);
 }
 
-TEST(Extraction, DebugKeepsThePageAndWritesTheList) {
+TEST_P(Extraction, DebugKeepsThePageAndWritesTheList) {
     testsupport::TempDir dir;
     const std::string page = sjis("<body><a href=\"a.html\">見出し</a> (12/25)<br>二 (1/2)<br>");
     std::string cache = dir.write("site.html", page);
     std::string list = dir.write("site.txt", "old list");
     List titles, links, pending;
     HeadlineExtractor extractor(kBase, "http://www.example.jp/", titles, links, pending);
+    extractor.SetExtended(extended());
     extractor.ExtractFile(cache, true);
     EXPECT_EQ(testsupport::ReadAll(cache), page);
     EXPECT_EQ(testsupport::ReadAll(list),
@@ -158,11 +171,12 @@ TEST(Extraction, DebugKeepsThePageAndWritesTheList) {
                    "二 (1/2)\thttp://www.example.jp/\r\n"));
 }
 
-TEST(Extraction, WithoutDebugThePageIsDeletedAndAMissingPageDoesNothing) {
+TEST_P(Extraction, WithoutDebugThePageIsDeletedAndAMissingPageDoesNothing) {
     testsupport::TempDir dir;
     std::string cache = dir.write("site.html", sjis("<body>一 (1/1)<br>"));
     List titles, links, pending;
     HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.SetExtended(extended());
     extractor.ExtractFile(cache, false);
     EXPECT_EQ(titles.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(cache));
@@ -174,19 +188,21 @@ TEST(Extraction, WithoutDebugThePageIsDeletedAndAMissingPageDoesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.txt")));
 }
 
-TEST(Extraction, AFileGivesWhatItsItemListGives) {
+TEST_P(Extraction, AFileGivesWhatItsItemListGives) {
     testsupport::TempDir dir;
     const std::string page =
         sjis("<meta charset=shift_jis><frame src=f.html><body><ol><li><a href=a.html>一</a> "
              "(1/1)<li>二 (1/2)</ol><table><tr><td>三</td><td>(1/3)</td></tr></table>四 (1/4)");
     std::string cache = dir.write("site.html", page);
-    Extraction fromFile, fromList;
+    Found fromFile, fromList;
     HeadlineExtractor file(kBase, kBase, fromFile.titles, fromFile.links, fromFile.pending);
+    file.SetExtended(extended());
     file.ExtractFile(cache, false);
     List items;
     zelHtml html;
     html.LoadItemsFromBytes(page, items);
     HeadlineExtractor list(kBase, kBase, fromList.titles, fromList.links, fromList.pending);
+    list.SetExtended(extended());
     list.Extract(items);
     EXPECT_EQ(fromFile.titles, fromList.titles);
     EXPECT_EQ(fromFile.links, fromList.links);
@@ -196,7 +212,7 @@ TEST(Extraction, AFileGivesWhatItsItemListGives) {
 
 // The resident set's peak while a large page of short tags is extracted:
 // the page itself, plus little more than one item at a time.
-TEST(Extraction, AFileIsExtractedWithoutHoldingItsItems) {
+TEST_P(Extraction, AFileIsExtractedWithoutHoldingItsItems) {
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "a sanitizer's shadow memory hides the figure";
 #else
@@ -228,6 +244,7 @@ TEST(Extraction, AFileIsExtractedWithoutHoldingItsItems) {
     long before = field("VmRSS:");
     List titles, links, pending;
     HeadlineExtractor extractor(kBase, kBase, titles, links, pending);
+    extractor.SetExtended(extended());
     extractor.ExtractFile(cache, false);
     long peak = field("VmHWM:") - before;
     EXPECT_LT(peak, static_cast<long>(2 * kPage + 8 * 1024 * 1024)) << peak / 1024 << " KB";
