@@ -252,13 +252,20 @@ std::string FeedDecoder::decodeIso2022Jp(std::string_view bytes, bool last) {
             }
             std::string_view seq = std::string_view(in).substr(p + 1, 2);
             if (seq == "$@" || seq == "$B" || seq == "$D" || seq == "&@")
-                kanjiMode_ = true;
-            else if (seq == "(J" || seq == "(B" || seq == "(I")
-                kanjiMode_ = false;
+                jisSet_ = JisSet::Kanji;
+            else if (seq == "(J" || seq == "(B")
+                jisSet_ = JisSet::Ascii;
+            else if (seq == "(I")
+                jisSet_ = JisSet::Katakana;
             p += seq.size();
             continue;
         }
-        if (!kanjiMode_ || c < 0x21) {
+        if (jisSet_ == JisSet::Katakana && c >= 0x21 && c <= 0x5F) {
+            // Half-width katakana: Shift_JIS holds them as the same byte with bit 7 set.
+            sjis += static_cast<char>(c | 0x80);
+            continue;
+        }
+        if (jisSet_ != JisSet::Kanji || c < 0x21) {
             sjis += static_cast<char>(c);
             continue;
         }

@@ -43,9 +43,10 @@ private:
 
     bool isFeed_ = false;
     Code code_ = Code::Utf8;
-    size_t skip_ = 0;        // BOM bytes still to drop
-    bool atStart_ = true;    // the declaration may still come
-    bool kanjiMode_ = false; // ISO-2022-JP is in its two-byte set
-    std::string carry_;      // a character cut by the last block's end
+    size_t skip_ = 0;     // BOM bytes still to drop
+    bool atStart_ = true; // the declaration may still come
+    // The character set ISO-2022-JP has switched to.
+    enum class JisSet { Ascii, Kanji, Katakana } jisSet_ = JisSet::Ascii;
+    std::string carry_; // a character cut by the last block's end
     QStringDecoder utf16_;
 };

@@ -282,15 +282,23 @@ private:
         text_.clear();
     }
 
-    // The first candidate that resolves to a web address, else the site's.
+    // The item's link, else its Atom link, else an identifier that is itself
+    // a web address; the site's when none leads to a web page.
     std::string itemLink() const {
-        for (const QString* candidate :
-             {&link_, &atomLink_, guidIsLink_ ? &guid_ : nullptr, &about_}) {
-            if (!candidate || candidate->isEmpty()) continue;
+        for (const QString* candidate : {&link_, &atomLink_}) {
+            if (candidate->isEmpty()) continue;
             std::string url = CleanURL(base_.Resolve(toSjis(*candidate)));
-            if (url.starts_with("http://") || url.starts_with("https://")) return url;
+            if (isWebAddress(url)) return url;
+        }
+        for (const QString* identifier : {guidIsLink_ ? &guid_ : nullptr, &about_}) {
+            if (!identifier || !isWebAddress(toSjis(*identifier))) continue;
+            return CleanURL(toSjis(*identifier));
         }
         return siteUrl_;
+    }
+
+    static bool isWebAddress(std::string_view url) {
+        return url.starts_with("http://") || url.starts_with("https://");
     }
 
     void emitItem() {
