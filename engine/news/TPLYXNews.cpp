@@ -113,6 +113,8 @@ void TPLYXNews::LoadSettings() {
     Online = ini.ReadBool(kSection, "Online", true);
     Debug = ini.ReadInteger(kSection, "Debug", 0);
     sites_->SetDebug(Debug != 0);
+    Extraction = ini.ReadInteger(kSection, "Extraction", 1);
+    sites_->SetExtended(Extraction != 0);
     PropertyPosition = ini.ReadPoint(kSection, "PropertyPosition", "-1,-1");
     PropertyPage = ini.ReadInteger(kSection, "PropertyPage", 0);
     WindowEnabled = ini.ReadBool(kSection, "WindowEnabled", false);
@@ -140,6 +142,7 @@ bool TPLYXNews::SaveSettings() {
     TIniFileEx ini(SettingsFileName());
     ini.WriteInteger(kSection, "Version", kNewsVersion);
     ini.WriteBool(kSection, "Online", Online);
+    ini.WriteInteger(kSection, "Extraction", Extraction);
     ini.WritePoint(kSection, "PropertyPosition", PropertyPosition.first, PropertyPosition.second);
     ini.WriteInteger(kSection, "PropertyPage", PropertyPage);
     ini.WriteBool(kSection, "WindowEnabled", WindowEnabled);

@@ -107,6 +107,8 @@ public:
     bool TimerActive = false;
     bool Online = true;
     int Debug = 0;
+    // Setting "Extraction": 0 the exact rules, anything else the extended.
+    int Extraction = 1;
     std::pair<int, int> PropertyPosition{-1, -1};
     int PropertyPage = 0;
     bool WindowEnabled = false;

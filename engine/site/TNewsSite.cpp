@@ -140,6 +140,7 @@ void TNewsSite::listener(TDownloadThread* thread, Page& page, uint8_t kind, int3
         HeadlineExtractor extractor(thread->EffectiveURL(), page.siteUrl, page.titles, page.links,
                                     page.pending);
         extractor.SetAborting(&Aborting);
+        extractor.SetExtended(environment_->extended);
         extractor.ExtractFile(page.cacheFile, environment_->debug);
         platform::PostMessage(Window->Handle(), platform::WM_USER, 0, 0);
     } else if (kind == TWinInet::EventFailed) {

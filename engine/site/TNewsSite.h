@@ -21,10 +21,11 @@
 class TNewsSite;
 
 // What every site of one list shares: where cache files go, and the
-// engine's "Debug" setting (read on download threads).
+// engine's "Debug" and "Extraction" settings (read on download threads).
 struct SiteEnvironment {
     std::string pluginDir; // Shift_JIS, with or without a trailing slash
     std::atomic<bool> debug{false};
+    std::atomic<bool> extended{true}; // the extended extraction rules
     // Main thread only. Sites with the same name share a cache file: one
     // writes it at a time, the others wait their turn in order.
     std::map<std::string, TNewsSite*> cacheWriters;

@@ -34,6 +34,10 @@ public:
 
     // The engine's "Debug" setting: keep pages and write ".txt" lists.
     void SetDebug(bool debug) { environment_->debug = debug; }
+    // The engine's "Extraction" setting: the extended rules (the default)
+    // or the exact ones.
+    void SetExtended(bool extended) { environment_->extended = extended; }
+    bool Extended() const { return environment_->extended; }
 
     std::vector<std::unique_ptr<TNewsSite>> Items;
     // Fired when a site has finished and no site is busy any more.

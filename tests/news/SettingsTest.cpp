@@ -136,6 +136,28 @@ TEST_F(EngineTest, AnOlderFileGetsTheMissingDefaultsAfterItsOwnSites) {
     EXPECT_EQ(n.Sites()->IndexOfName("NNN24"), 0);
 }
 
+TEST_F(EngineTest, ExtractionIsExtendedUnlessSetToZeroAndIsWrittenBack) {
+    struct Case {
+        const char* line; // in section PLYXNews, "" for none
+        int want;
+        bool extended;
+    } cases[] = {{"", 1, true},
+                 {"Extraction=0\r\n", 0, false},
+                 {"Extraction=1\r\n", 1, true},
+                 {"Extraction=2\r\n", 2, true},
+                 {"Extraction=exact\r\n", 1, true}};
+    for (const Case& c : cases) {
+        writeSettings(std::string("[PLYXNews]\r\nVersion=6320\r\n") + c.line);
+        TPLYXNews& n = start();
+        EXPECT_EQ(n.Extraction, c.want) << c.line;
+        EXPECT_EQ(n.Sites()->Extended(), c.extended) << c.line;
+        news.reset(); // saves
+        EXPECT_NE(ReadAll(settings()).find("Extraction=" + std::to_string(c.want) + "\r\n"),
+                  std::string::npos)
+            << c.line;
+    }
+}
+
 TEST_F(EngineTest, AnUnwritableSettingsFileIsReportedNotClaimed) {
     TPLYXNews& n = start();
     std::filesystem::create_directory(settings()); // a folder where the file should be
