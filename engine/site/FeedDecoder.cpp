@@ -136,8 +136,8 @@ FeedDecoder::FeedDecoder(std::string_view head) {
         skip_ = head.starts_with("\xFE\xFF") ? 2 : 0;
     }
     if (code_ == Code::Utf16Le || code_ == Code::Utf16Be) {
-        utf16_ = QStringDecoder(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
-                                                       : QStringConverter::Utf16BE);
+        unicode_ = QStringDecoder(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
+                                                         : QStringConverter::Utf16BE);
         QStringDecoder probe(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
                                                     : QStringConverter::Utf16BE);
         QString text = probe.decode(QByteArrayView(head.data() + skip_, head.size() - skip_));
@@ -147,6 +147,9 @@ FeedDecoder::FeedDecoder(std::string_view head) {
     Sniff sniff = sniffText(head.substr(skip_));
     isFeed_ = sniff.isFeed;
     code_ = CodeNamed(sniff.encoding);
+    // Even UTF-8 goes through a decoder: the XML reader drops a whole block
+    // at its first malformed byte, items before it included.
+    if (code_ == Code::Utf8) unicode_ = QStringDecoder(QStringConverter::Utf8);
 }
 
 std::string FeedDecoder::Decode(std::string_view block, bool last) {
@@ -157,11 +160,9 @@ std::string FeedDecoder::Decode(std::string_view block, bool last) {
     std::string out;
     switch (code_) {
     case Code::Utf8:
-        out.assign(block);
-        break;
     case Code::Utf16Le:
     case Code::Utf16Be:
-        out = QString(utf16_.decode(QByteArrayView(block.data(), block.size())))
+        out = QString(unicode_.decode(QByteArrayView(block.data(), block.size())))
                   .toUtf8()
                   .toStdString();
         break;

@@ -47,6 +47,6 @@ private:
     bool atStart_ = true; // the declaration may still come
     // The character set ISO-2022-JP has switched to.
     enum class JisSet { Ascii, Kanji, Katakana } jisSet_ = JisSet::Ascii;
-    std::string carry_; // a character cut by the last block's end
-    QStringDecoder utf16_;
+    std::string carry_;      // a character cut by the last block's end
+    QStringDecoder unicode_; // UTF-8 and UTF-16, malformed bytes replaced
 };

@@ -389,6 +389,27 @@ TEST(FeedReader, MalformedOrCutFeedsGiveTheItemsBeforeTheFault) {
     }
 }
 
+TEST(FeedReader, BytesOutsideTheCodeCostOnlyTheirOwnCharacter) {
+    struct Case {
+        const char* declared;
+        const char* iconvCode;
+        std::string bad;
+    } cases[] = {
+        {"UTF-8", "UTF-8", "\xFF"},          {"UTF-8", "UTF-8", "\xE6\x97"}, // cut short
+        {"Shift_JIS", "CP932", "\xFD"},      {"Shift_JIS", "CP932", "\x81\x20"},
+        {"EUC-JP", "EUC-JP-MS", "\xFF\xFF"},
+    };
+    for (const Case& c : cases) {
+        std::string feed = convert(
+            rss2(rss2Item("一") + rss2Item("二@") + rss2Item("三"), c.declared), c.iconvCode);
+        Feed f = readBytes(replaceAll(feed, "@", c.bad));
+        ASSERT_EQ(f.titles.size(), 3u) << c.declared << " " << c.bad;
+        EXPECT_EQ(f.titles[0], "一");
+        EXPECT_TRUE(f.titles[1].starts_with("二")) << f.titles[1];
+        EXPECT_EQ(f.titles[2], "三");
+    }
+}
+
 TEST(FeedReader, HostileFeedsEndQuicklyWithBoundedOutput) {
     // Entities that expand a billion-fold.
     std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a0 \"lol\">";
