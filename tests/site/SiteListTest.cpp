@@ -210,3 +210,56 @@ TEST_F(Sites, TheListKeepsOrderAndComparesNamesExactly) {
     EXPECT_EQ(sites.Count(), 0);
     EXPECT_EQ(changes, 5);
 }
+
+TEST_F(Sites, TheExtractionRulesReachTheSitesAndAFeedIsFetchedOnlyForAPageWithoutHeadlines) {
+    const std::string feedLink =
+        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/feed.xml\">";
+    struct Case {
+        const char* what;
+        bool extended;
+        std::string front;
+        List titles;
+        bool feedFetched;
+    } cases[] = {
+        {"a page of Japanese dates",
+         true,
+         "<a href=\"/n/1.htm\">新駅</a>（4月12日）<br>",
+         {"新駅（4月12日）"},
+         false},
+        {"the same page under the exact rules",
+         false,
+         "<a href=\"/n/1.htm\">新駅</a>（4月12日）<br>",
+         {},
+         false},
+        {"a page with headlines that names a feed",
+         true,
+         feedLink + "見出し (1/2)<br>",
+         {"見出し (1/2)"},
+         false},
+        {"a page without headlines that names a feed twice",
+         true,
+         feedLink + feedLink + "ようこそ<br>",
+         {},
+         true},
+        {"the same page under the exact rules", false, feedLink + "ようこそ<br>", {}, false},
+    };
+    server.Route("/feed.xml", {200, "<?xml version=\"1.0\"?><rss version=\"2.0\"></rss>"});
+    for (const Case& c : cases) {
+        server.Route("/front", page(c.front));
+        size_t before = server.Requests().size();
+        TNewsSites sites(plugin());
+        sites.SetExtended(c.extended);
+        TNewsSite* site = sites.Add("feeds", server.Url("/front"), 0, true);
+        ASSERT_TRUE(site->Update());
+        ASSERT_TRUE(idle(sites));
+        List titles = site->Titles.empty()
+                          ? List{}
+                          : utf8(List(site->Titles.begin() + 1, site->Titles.end()));
+        EXPECT_EQ(titles, c.titles) << c.what;
+        int feedRequests = 0;
+        std::vector<testsupport::HttpRequest> requests = server.Requests();
+        for (size_t i = before; i < requests.size(); ++i)
+            if (requests[i].path == "/feed.xml") ++feedRequests;
+        EXPECT_EQ(feedRequests, c.feedFetched ? 1 : 0) << c.what;
+    }
+}
