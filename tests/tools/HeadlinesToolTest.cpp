@@ -1,5 +1,7 @@
 #include "tools/headlines/HeadlinesTool.h"
 
+#include "platform/text/Cp932.h"
+
 #include "tests/support/HttpServer.h"
 #include "tests/support/TempDir.h"
 
@@ -191,4 +193,46 @@ TEST(HeadlinesTool, UrlsWithSpacesAreFetched) {
     Result r = run({server.Url("/c d.html")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "\xE4\xBA\x8C (1/2)\t" + server.Url("/c d.html") + "\n");
+}
+
+TEST(HeadlinesTool, ExactReadsFilesAndUrlsByTheOriginalRules) {
+    testsupport::TempDir dir;
+    setenv("NEWS_LOCK_DIR", dir.path().c_str(), 1);
+    const std::string page = platform::Utf8ToSjis(
+        "<meta charset=shift_jis><body>"
+        "<p><a href=\"/n/1.htm\">新駅の開業日が決定</a>（4月12日）</p>"
+        "<p><a href=\"/n/2.htm\">遠隔調査</a>（4/18 01:28）<a href=\"/topic/7/\">原発</a></p>");
+    std::string file = dir.write("front.html", page);
+    testsupport::HttpServer server;
+    server.Route("/front", {200, page});
+    const std::string base = "http://news.example.jp/top/index.html";
+    const std::string extended = "新駅の開業日が決定（4月12日）\thttp://news.example.jp/n/1.htm\n"
+                                 "遠隔調査（4/18 01:28）\thttp://news.example.jp/n/2.htm\n";
+    const std::string exact = "遠隔調査（4/18 01:28）原発\thttp://news.example.jp/topic/7/\n";
+    Result r = run({"--base", base, file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, extended);
+    r = run({"--exact", "--base", base, file});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, exact);
+
+    auto fromServer = [&](std::string text) {
+        const std::string host = "http://news.example.jp/";
+        for (size_t at; (at = text.find(host)) != std::string::npos;)
+            text.replace(at, host.size(), server.Url("/"));
+        return text;
+    };
+    r = run({server.Url("/front")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, fromServer(extended));
+    r = run({server.Url("/front"), "--exact"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, fromServer(exact));
+
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"--exact", "--items", file}, {"--code", "--exact", file}}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/html/zelHtml.h"
 #include "engine/inet/TUrl.h"
+#include "engine/site/FeedReader.h"
 #include "engine/site/HeadlineExtractor.h"
 #include "engine/site/TNewsSites.h"
 #include "platform/errors/LastError.h"
@@ -61,8 +62,8 @@ const char* kindName(uint8_t kind) {
 } // namespace
 
 const char* HeadlinesTool::Usage() {
-    return "usage: headlines [--sjis] [--header] URL\n"
-           "       headlines [--sjis] [--base URL] FILE\n"
+    return "usage: headlines [--sjis] [--exact] [--header] URL\n"
+           "       headlines [--sjis] [--exact] [--base URL] FILE\n"
            "       headlines [--sjis] --items FILE\n"
            "       headlines [--sjis] --code FILE\n"
            "       headlines --help\n"
@@ -75,6 +76,11 @@ const char* HeadlinesTool::Usage() {
            "                \"pending<TAB>URL\"\n"
            "  --base URL    the page's own URL: links resolve against it and a headline\n"
            "                without a link gets it (default: the file's file: URL)\n"
+           "  --exact       with URL or FILE: the exact extraction rules, as front pages\n"
+           "                were around 2000 (m/d and h:m stamps only, a block's last\n"
+           "                link, no <base href>, no feeds); without it Japanese and\n"
+           "                full-width dates count, a block takes its longest link and\n"
+           "                a feed (RSS or Atom) gives its items\n"
            "  --items FILE  print the page reader's items, one per line\n"
            "  --code FILE   print the page's code: 1 Shift_JIS, 2 EUC-JP,\n"
            "                3 ISO-2022-JP, 4 UTF-8\n"
@@ -91,13 +97,11 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
-    static const option longOptions[] = {{"sjis", no_argument, nullptr, 's'},
-                                         {"header", no_argument, nullptr, 'H'},
-                                         {"base", required_argument, nullptr, 'b'},
-                                         {"items", no_argument, nullptr, 'i'},
-                                         {"code", no_argument, nullptr, 'c'},
-                                         {"help", no_argument, nullptr, 'h'},
-                                         {nullptr, 0, nullptr, 0}};
+    static const option longOptions[] = {
+        {"sjis", no_argument, nullptr, 's'},  {"header", no_argument, nullptr, 'H'},
+        {"exact", no_argument, nullptr, 'x'}, {"base", required_argument, nullptr, 'b'},
+        {"items", no_argument, nullptr, 'i'}, {"code", no_argument, nullptr, 'c'},
+        {"help", no_argument, nullptr, 'h'},  {nullptr, 0, nullptr, 0}};
     optind = 0; // a fresh scan on every call
     opterr = 0;
     bool modeGiven = false;
@@ -113,6 +117,9 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
             break;
         case 'H':
             options.header = true;
+            break;
+        case 'x':
+            options.exact = true;
             break;
         case 'b':
             if (!options.base.empty() || !*optarg) return false;
@@ -134,6 +141,9 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
     if (options.mode == Mode::Headlines && isUrl(options.target)) options.mode = Mode::Download;
     // --base belongs to the file form, --header to the URL form.
     if (!options.base.empty() && options.mode != Mode::Headlines) return false;
+    // --exact chooses how headlines are found; items and codes have none.
+    if (options.exact && options.mode != Mode::Headlines && options.mode != Mode::Download)
+        return false;
     return !options.header || options.mode == Mode::Download;
 }
 
@@ -202,10 +212,13 @@ int HeadlinesTool::headlines(const Options& options) {
     }
 
     std::vector<std::string> items, titles, links, pending;
-    zelHtml html;
-    html.LoadItemsFromBytes(std::move(bytes), items);
-    HeadlineExtractor extractor(base, base, titles, links, pending);
-    extractor.Extract(items);
+    if (options.exact || !ReadFeed(bytes, base, base, titles, links, nullptr)) {
+        zelHtml html;
+        html.LoadItemsFromBytes(std::move(bytes), items);
+        HeadlineExtractor extractor(base, base, titles, links, pending);
+        extractor.SetExtended(!options.exact);
+        extractor.Extract(items);
+    }
 
     for (size_t i = 0; i < titles.size(); ++i)
         writeHeadline(titles[i], links[i]);
@@ -253,6 +266,7 @@ int HeadlinesTool::download(const Options& options) {
     std::string url = platform::Utf8ToSjis(options.target);
     std::string host = TUrl(url).GetHost();
     TNewsSites sites(platform::PathFromNative(scratch.path()));
+    sites.SetExtended(!options.exact);
     TNewsSite* site = sites.Add(host.empty() ? "headlines" : host, url, 0, true);
 
     std::mutex progressMutex;

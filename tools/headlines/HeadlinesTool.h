@@ -21,7 +21,8 @@ private:
         Mode mode = Mode::Headlines;
         bool sjis = false;
         bool header = false;
-        std::string base; // as given (UTF-8)
+        bool exact = false; // the exact extraction rules
+        std::string base;   // as given (UTF-8)
         std::string target;
     };
 
