@@ -349,6 +349,12 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     ASSERT_EQ(started, 2) << "both loaders run";
     ASSERT_TRUE(PumpUntil([&] { return newsWindow() && newsWindow()->isVisible(); }, 5000))
         << "the first-run settings show the news window";
+    auto docksBelow = [&] {
+        QRect news = newsWindow()->geometry(), below = window->geometry();
+        return news.top() == below.bottom() + 1 &&
+               news.left() == below.left() + (below.width() - news.width()) / 2;
+    };
+    EXPECT_TRUE(PumpUntil(docksBelow, 5000)) << "the first-run news window docks below the player";
 
     // The first update: both tickers come to the demo pages' headlines.
     ASSERT_TRUE(stepToDemoHeadline(0, 20000)) << "news window: " << shown(0).title.toStdString();
