@@ -148,11 +148,13 @@ bool isHttp(std::string_view url) {
     return url.starts_with("http://") || url.starts_with("https://");
 }
 
-// "<a" as a tag of its own, not "<abbr>" or "<area>".
-bool isAnchorTag(std::string_view low) {
-    return low.size() > 2 && low.starts_with("<a") &&
-           (low[2] == ' ' || low[2] == '>' || low[2] == '\t' || low[2] == '\r' || low[2] == '\n' ||
-            low[2] == '/');
+// The lower-cased start of an item is the tag name (with its "<"), not a
+// longer name that starts with it: "<a" is no "<abbr>", "<base" no "<basefont>".
+bool isTag(std::string_view low, std::string_view name) {
+    if (!low.starts_with(name)) return false;
+    if (low.size() == name.size()) return true;
+    char c = low[name.size()];
+    return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
 }
 
 } // namespace
@@ -276,12 +278,12 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         return;
     }
     if (tags.body) inBody_ = true;
-    if (extended_ && (tags.base || tags.link)) {
-        if (head.view().starts_with("<base")) {
+    if (extended_ && (tags.base || tags.link) && scriptDepth_ == 0) {
+        if (isTag(head.view(), "<base")) {
             readBase(line);
             return;
         }
-        if (head.view().starts_with("<link")) {
+        if (isTag(head.view(), "<link")) {
             readFeedLink(line);
             return;
         }
@@ -335,7 +337,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     } else if (extended_ && (tags.a || whole == "</a>")) {
         if (whole == "</a>")
             closeAnchor();
-        else if (isAnchorTag(head.view()))
+        else if (isTag(head.view(), "<a"))
             openAnchor(line);
     } else if (tags.a) {
         link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
@@ -428,7 +430,7 @@ void HeadlineExtractor::ExtractFile(const std::string& cacheFile, bool debug) {
     if (cacheFile.empty() || !platform::FileExists(cacheFile)) return;
     zelHtml html;
     html.Aborting = aborting_;
-    if (extended_ && ReadFeedFile(cacheFile, base_, titles_, links_, aborting_)) {
+    if (extended_ && ReadFeedFile(cacheFile, base_, siteUrl_, titles_, links_, aborting_)) {
         // A feed holds headlines only; it names no further pages.
     } else if (html.Open(cacheFile)) {
         std::string item;

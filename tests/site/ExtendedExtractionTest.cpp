@@ -5,8 +5,11 @@
 #include "engine/site/HeadlineExtractor.h"
 
 #include "tests/site/SiteTestSupport.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using List = std::vector<std::string>;
 
@@ -225,4 +228,28 @@ TEST(ExtendedExtraction, AFeedIsQueuedAfterTheFramesAndOnlyOnce) {
                         true);
     EXPECT_EQ(o.pending,
               (List{"http://www.example.jp/news/top.html", "http://www.example.jp/rss.xml"}));
+}
+
+TEST(ExtendedExtraction, AFeedFileIsReadAsAFeedAndThenDeletedLikeAPage) {
+    testsupport::TempDir dir;
+    const std::string feed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<rss version=\"2.0\"><channel><title>ch</title>"
+                             "<item><title>一つ目の見出し</title><link>n/1.htm</link></item>"
+                             "<item><title>二つ目の見出し</title></item>"
+                             "</channel></rss>";
+    for (bool extended : {false, true}) {
+        std::string cache = dir.write("site.html", feed);
+        List titles, links, pending;
+        HeadlineExtractor extractor(kBase, kSite, titles, links, pending);
+        extractor.SetExtended(extended);
+        extractor.ExtractFile(cache, false);
+        if (extended) {
+            EXPECT_EQ(utf8(titles), (List{"一つ目の見出し", "二つ目の見出し"}));
+            EXPECT_EQ(links, (List{"http://www.example.jp/news/n/1.htm", kSite}));
+        } else {
+            EXPECT_TRUE(titles.empty()) << "a feed has no body";
+        }
+        EXPECT_TRUE(pending.empty());
+        EXPECT_FALSE(std::filesystem::exists(cache)) << extended;
+    }
 }
