@@ -57,7 +57,6 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
     });
     clock_.start();
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    if (options_.runTimer) timer_.start(20);
     BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
 
@@ -98,11 +97,23 @@ void PlyxPlayer::Connect(HWND window) {
 
 void PlyxPlayer::Disconnect(HWND window) {
     std::erase_if(clients_, [&](const Client& c) { return c.window == window; });
+    syncTimer();
 }
 
 void PlyxPlayer::SetEventMask(HWND window, uint32_t mask) {
     for (Client& c : clients_)
         if (c.window == window) c.mask = mask;
+    syncTimer();
+}
+
+void PlyxPlayer::syncTimer() {
+    bool wanted =
+        options_.runTimer && std::any_of(clients_.begin(), clients_.end(),
+                                         [](const Client& c) { return c.mask & pcTimer; });
+    if (wanted && !timer_.isActive())
+        timer_.start(20);
+    else if (!wanted)
+        timer_.stop();
 }
 
 uint32_t PlyxPlayer::GetEventMask(HWND window) const {

@@ -47,7 +47,7 @@ class PlyxPlayer {
 public:
     struct Options {
         int version = 6320;
-        bool runTimer = true; // tick every 20 ms by itself
+        bool runTimer = true; // tick every 20 ms while a client subscribes to the timer
         std::string path;     // the executable's path (Shift_JIS); its ".ini" is the settings file
     };
 
@@ -83,6 +83,9 @@ public:
     void NotifyStatus(int status, int32_t value);
     // One timer tick: pcTimer with the milliseconds since the start.
     void Tick();
+    // Whether the 20 ms timer runs: only while some client asks for its code,
+    // so an idle player does not wake fifty times a second for nobody.
+    bool TimerRunning() const { return timer_.isActive(); }
 
     // ---- state that notifies -------------------------------------------------
     void MoveTo(int left, int top);
@@ -122,6 +125,7 @@ private:
                                       platform::LPARAM lParam);
     void post(platform::HWND window, uint32_t code, int32_t value);
     void changed();
+    void syncTimer();
 
     Options options_;
     uint32_t messageId_;

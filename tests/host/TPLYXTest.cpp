@@ -6,6 +6,8 @@
 #include "tests/support/EventPump.h"
 #include "tests/support/TempDir.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -254,6 +256,34 @@ TEST_F(HostTest, NotificationsArriveFromThePlayerForTheSubscribedCodesOnly) {
     Calls calls = r.take();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_TRUE(calls[0].starts_with("Timer "));
+}
+
+TEST_F(HostTest, ThePlayersTimerRunsOnlyWhileAClientAsksForIt) {
+    Recorder r;
+    PlyxPlayer player({6320, true, {}});
+    TPLYX plyx;
+    plyx.Loaded();
+    r.attach(plyx);
+    EXPECT_FALSE(player.TimerRunning()) << "nobody has asked for the timer yet";
+
+    plyx.SetEvents({evTimer});
+    EXPECT_TRUE(player.TimerRunning());
+    QElapsedTimer waited;
+    waited.start();
+    Calls calls;
+    while (calls.empty() && waited.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        calls = r.take();
+    }
+    ASSERT_FALSE(calls.empty()) << "the running timer reaches the subscriber";
+    EXPECT_TRUE(calls[0].starts_with("Timer "));
+
+    plyx.SetEvents({evMove});
+    EXPECT_FALSE(player.TimerRunning()) << "the last subscriber let go";
+    plyx.SetEvents({evTimer});
+    EXPECT_TRUE(player.TimerRunning());
+    player.Disconnect(plyx.ClientWindow);
+    EXPECT_FALSE(player.TimerRunning()) << "a client that leaves takes its subscription along";
 }
 
 TEST_F(HostTest, CodesOtherThanTheBasicFiveAreIgnoredWhileUnbound) {
