@@ -69,6 +69,7 @@ size_t skipDoctype(std::string_view t, size_t p) {
 struct Sniff {
     bool isFeed = false;
     std::string_view encoding;
+    size_t declarationEnd = 0; // past the XML declaration and the blanks before it
 };
 
 // Reads ASCII-compatible text up to its root element.
@@ -84,8 +85,12 @@ Sniff sniffText(std::string_view t) {
         if (rest.starts_with("<?")) {
             end = t.find("?>", p + 2);
             if (end == std::string_view::npos) return result;
-            if (p == 0 && rest.starts_with("<?xml") && rest.size() > 5 && isBlank(rest[5]))
+            bool first = p == t.find_first_not_of(" \t\r\n");
+            if (first && rest.starts_with("<?xml") && rest.size() > 5 &&
+                (isBlank(rest[5]) || rest[5] == '?')) {
                 result.encoding = declaredEncoding(t.substr(p, end - p));
+                result.declarationEnd = end + 2;
+            }
             p = end + 2;
         } else if (rest.starts_with("<!--")) {
             end = t.find("-->", p + 4);
@@ -141,12 +146,19 @@ FeedDecoder::FeedDecoder(std::string_view head) {
         QStringDecoder probe(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
                                                     : QStringConverter::Utf16BE);
         QString text = probe.decode(QByteArrayView(head.data() + skip_, head.size() - skip_));
-        isFeed_ = sniffText(text.toUtf8().toStdString()).isFeed;
+        std::string utf8 = text.toUtf8().toStdString();
+        Sniff sniff = sniffText(utf8);
+        isFeed_ = sniff.isFeed;
+        skip_ +=
+            2 * static_cast<size_t>(
+                    QString::fromUtf8(utf8.data(), static_cast<qsizetype>(sniff.declarationEnd))
+                        .size());
         return;
     }
     Sniff sniff = sniffText(head.substr(skip_));
     isFeed_ = sniff.isFeed;
     code_ = CodeNamed(sniff.encoding);
+    skip_ += sniff.declarationEnd;
     // Even UTF-8 goes through a decoder: the XML reader drops a whole block
     // at its first malformed byte, items before it included.
     if (code_ == Code::Utf8) unicode_ = QStringDecoder(QStringConverter::Utf8);
@@ -182,18 +194,6 @@ std::string FeedDecoder::Decode(std::string_view block, bool last) {
         break;
     }
 
-    if (atStart_ && !out.empty()) {
-        atStart_ = false;
-        size_t p = 0;
-        while (p < out.size() && isBlank(out[p]))
-            ++p;
-        if (std::string_view(out).substr(p).starts_with("<?xml") && p + 5 < out.size() &&
-            (isBlank(out[p + 5]) || out[p + 5] == '?')) {
-            size_t end = out.find("?>", p);
-            if (end != std::string::npos) p = end + 2;
-        }
-        out.erase(0, p);
-    }
     return out;
 }
 

@@ -29,8 +29,8 @@ public:
 
     // The UTF-8 of the next block; a character cut by the block's end is
     // kept for the next call. last: no data follows (what is kept is flushed).
-    // The BOM and the XML declaration are left out: the text no longer is
-    // in the code the declaration names.
+    // The BOM and the XML declaration are left out, wherever the blocks
+    // are cut: the text no longer is in the code the declaration names.
     std::string Decode(std::string_view block, bool last);
 
     // The code a declaration's encoding name stands for; UTF-8 when unknown.
@@ -43,8 +43,7 @@ private:
 
     bool isFeed_ = false;
     Code code_ = Code::Utf8;
-    size_t skip_ = 0;     // BOM bytes still to drop
-    bool atStart_ = true; // the declaration may still come
+    size_t skip_ = 0; // bytes of the BOM and the declaration still to drop
     // The character set ISO-2022-JP has switched to.
     enum class JisSet { Ascii, Kanji, Katakana } jisSet_ = JisSet::Ascii;
     std::string carry_;      // a character cut by the last block's end

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -148,13 +149,38 @@ public:
     bool Add(std::string_view utf8) {
         if (aborted()) stopped_ = true;
         if (stopped_) return false;
-        reader_.addData(QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
+        held_.append(utf8);
+        // The XML reader scans a comment, CDATA section or processing
+        // instruction from its start again whenever more data comes: while
+        // one is open it gets at least as much again at once, or a long one
+        // would cost the square of its length.
+        if (held_.size() < stalledBytes_) return true;
+        return parseHeld();
+    }
+
+    // Reads what Add still holds back.
+    void Finish() {
+        if (!stopped_ && !held_.empty()) parseHeld();
+    }
+
+private:
+    enum class Field { None, Title, Link, Date, Guid };
+
+    bool aborted() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
+
+    bool parseHeld() {
+        reader_.addData(QByteArray(held_.data(), static_cast<qsizetype>(held_.size())));
+        stalledBytes_ += held_.size();
+        held_.clear();
         while (!stopped_) {
-            switch (reader_.readNext()) {
-            case QXmlStreamReader::Invalid:
+            QXmlStreamReader::TokenType token = reader_.readNext();
+            if (token == QXmlStreamReader::Invalid) {
                 if (reader_.error() != QXmlStreamReader::PrematureEndOfDocumentError)
                     stopped_ = true;
                 return !stopped_;
+            }
+            stalledBytes_ = 0;
+            switch (token) {
             case QXmlStreamReader::EndDocument:
                 stopped_ = true;
                 break;
@@ -174,11 +200,6 @@ public:
         }
         return false;
     }
-
-private:
-    enum class Field { None, Title, Link, Date, Guid };
-
-    bool aborted() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
 
     static QStringView localName(QStringView qualified) {
         qsizetype colon = qualified.lastIndexOf(u':');
@@ -322,6 +343,8 @@ private:
     const std::atomic<bool>* aborting_;
     bool stopped_ = false;
     size_t count_ = 0;
+    std::string held_;        // given to Add, not yet to the XML reader
+    size_t stalledBytes_ = 0; // given to the XML reader since its last token
 
     int depth_ = 0;
     int itemDepth_ = -1; // depth of the open item, -1 outside one
@@ -376,13 +399,21 @@ bool LooksLikeFeed(std::string_view bytes) {
 bool ReadFeed(std::string_view bytes, const std::string& feedUrl, const std::string& siteUrl,
               std::vector<std::string>& titles, std::vector<std::string>& links,
               const std::atomic<bool>* aborting) {
+    return ReadFeedInBlocks(bytes, kBlockBytes, feedUrl, siteUrl, titles, links, aborting);
+}
+
+bool ReadFeedInBlocks(std::string_view bytes, size_t blockBytes, const std::string& feedUrl,
+                      const std::string& siteUrl, std::vector<std::string>& titles,
+                      std::vector<std::string>& links, const std::atomic<bool>* aborting) {
     FeedDecoder decoder(bytes);
     if (!decoder.IsFeed()) return false;
+    blockBytes = std::max<size_t>(blockBytes, 1);
     FeedItemReader reader(feedUrl, siteUrl, titles, links, aborting);
-    for (size_t at = 0; at < bytes.size(); at += kBlockBytes) {
-        std::string_view block = bytes.substr(at, kBlockBytes);
+    for (size_t at = 0; at < bytes.size(); at += blockBytes) {
+        std::string_view block = bytes.substr(at, blockBytes);
         if (!reader.Add(decoder.Decode(block, at + block.size() >= bytes.size()))) break;
     }
+    reader.Finish();
     return true;
 }
 
@@ -413,5 +444,6 @@ bool ReadFeedFile(const std::string& path, const std::string& feedUrl, const std
         if (!reader.Add(decoder.Decode(block, last)) || last) break;
         if (!readBlock(fd.get(), block, budget)) break;
     }
+    reader.Finish();
     return true;
 }

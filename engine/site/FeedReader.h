@@ -31,6 +31,12 @@ bool ReadFeed(std::string_view bytes, const std::string& feedUrl, const std::str
               std::vector<std::string>& titles, std::vector<std::string>& links,
               const std::atomic<bool>* aborting);
 
+// ReadFeed with the bytes handed over blockBytes at a time, as a file is
+// read; the results are the same wherever the blocks are cut.
+bool ReadFeedInBlocks(std::string_view bytes, size_t blockBytes, const std::string& feedUrl,
+                      const std::string& siteUrl, std::vector<std::string>& titles,
+                      std::vector<std::string>& links, const std::atomic<bool>* aborting);
+
 // True when the file's root element is rss, rdf:RDF or feed; then its items were appended.
 // Only a regular file is read, and at most kMaxFeedFileBytes of it. Without
 // feedUrl, links resolve against siteUrl.

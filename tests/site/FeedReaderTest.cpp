@@ -459,6 +459,34 @@ TEST(FeedReader, HostileFeedsEndQuicklyWithBoundedOutput) {
     EXPECT_TRUE(f.titles.empty());
 }
 
+TEST(FeedReader, BlocksCutAnywhereGiveTheSameItems) {
+    const std::string items = rss2Item("新駅の開業日が決定～①", "/n/1.html", "2026-04-12T09:05") +
+                              "<!-- " + std::string(300, 'c') + " -->" +
+                              rss2Item("<![CDATA[遠隔ロボット]]>&amp;調査", "/n/2.html");
+    struct Case {
+        const char* declared;
+        const char* iconvCode;
+        std::string bom;
+    } cases[] = {
+        {"Shift_JIS", "CP932", ""},         {"EUC-JP", "EUC-JP-MS", ""},
+        {"UTF-8", "UTF-8", "\xEF\xBB\xBF"}, {"UTF-16", "UTF-16LE", "\xFF\xFE"},
+        {"UTF-16", "UTF-16BE", "\xFE\xFF"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = c.bom + convert("  " + rss2(items, c.declared), c.iconvCode);
+        List whole, wholeLinks;
+        ASSERT_TRUE(ReadFeed(bytes, kFeedUrl, kSiteUrl, whole, wholeLinks, nullptr));
+        ASSERT_EQ(utf8(whole), (List{"新駅の開業日が決定～①（4/12 09:05）", "遠隔ロボット&調査"}))
+            << c.declared;
+        for (size_t block : {1, 2, 3, 5, 7, 64, 333}) {
+            List titles, links;
+            ASSERT_TRUE(ReadFeedInBlocks(bytes, block, kFeedUrl, kSiteUrl, titles, links, nullptr));
+            EXPECT_EQ(titles, whole) << c.iconvCode << " in blocks of " << block;
+            EXPECT_EQ(links, wholeLinks) << c.iconvCode << " in blocks of " << block;
+        }
+    }
+}
+
 TEST(FeedReader, FilesAreReadInBlocksWithoutLosingCharacters) {
     testsupport::TempDir dir;
     // Several blocks of two-byte characters at every offset, so some are cut
@@ -511,6 +539,15 @@ TEST(FeedReader, FilesThatAreNoFeedOrNoRegularFileAreNotRead) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(ReadFeedFile(fifo, kSiteUrl, titles, links, nullptr));
     EXPECT_TRUE(titles.empty());
+
+    // Past the download's cap nothing is read, however long the file.
+    std::string huge = "<rss><channel>" + rss2Item("前") + "<!--" +
+                       std::string(static_cast<size_t>(kMaxFeedFileBytes), ' ') + "-->" +
+                       rss2Item("後") + "</channel></rss>";
+    ASSERT_TRUE(ReadFeedFile(dir.write("huge.html", huge), kSiteUrl, titles, links, nullptr));
+    EXPECT_EQ(utf8(titles), List{"前"});
+    titles.clear();
+    links.clear();
 
     // With its own URL, a feed's links resolve against that.
     std::string feed = dir.write("feed.html", rss2(rss2Item("見出し", "n/1.html")));
