@@ -1,8 +1,9 @@
 // Arbitrary bytes as a downloaded feed: reading must end without crashing,
 // with titles and links paired, within the caps, links that lead to a web
-// page, and titles of whole Shift_JIS characters. A cut copy of the bytes
-// gives a start of the same list: nothing after the cut changes what came
-// before it.
+// page, and titles of whole Shift_JIS characters. Handed over in small
+// blocks (the second byte picks their size) the bytes give the same list,
+// and a cut copy gives a start of it: nothing after the cut changes what
+// came before it.
 
 #include "engine/site/FeedReader.h"
 #include "platform/text/SjisString.h"
@@ -41,7 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!links[i].starts_with("http://") && !links[i].starts_with("https://")) __builtin_trap();
     }
 
-    if (size == 0) return 0;
+    if (size < 2) return 0;
+    std::vector<std::string> blockTitles, blockLinks;
+    ReadFeedInBlocks(bytes, 1 + data[1] % 97, kFeedUrl, kSiteUrl, blockTitles, blockLinks, nullptr);
+    if (blockTitles != titles || blockLinks != links) __builtin_trap();
+
     size_t cut = size * data[0] / 256;
     std::vector<std::string> cutTitles, cutLinks;
     ReadFeed(bytes.substr(0, cut), kFeedUrl, kSiteUrl, cutTitles, cutLinks, nullptr);

@@ -114,6 +114,16 @@ Sniff sniffText(std::string_view t) {
     }
 }
 
+// A lone byte that would start a two-byte character becomes "〓": whether
+// it paired with the next one must not depend on where a block ends.
+void appendSjis(std::string& sjis, uint16_t ch) {
+    if (ch < 0x100 && (platform::IsSjisLeadByte(static_cast<unsigned char>(ch)) || ch == 0x80 ||
+                       ch == 0xA0 || ch >= 0xFD))
+        ch = kSjisGeta;
+    if (ch >= 0x100) sjis += static_cast<char>(ch >> 8);
+    sjis += static_cast<char>(ch & 0xFF);
+}
+
 } // namespace
 
 FeedDecoder::Code FeedDecoder::CodeNamed(std::string_view name) {
@@ -232,8 +242,7 @@ std::string FeedDecoder::decodeEucJp(std::string_view bytes, bool last) {
         }
         uint16_t ch =
             EucToSjis(static_cast<uint16_t>(c << 8 | static_cast<unsigned char>(in[++p])));
-        if (ch >= 0x100) sjis += static_cast<char>(ch >> 8);
-        sjis += static_cast<char>(ch & 0xFF);
+        appendSjis(sjis, ch);
     }
     return platform::SjisToUtf8(sjis);
 }
@@ -267,7 +276,7 @@ std::string FeedDecoder::decodeIso2022Jp(std::string_view bytes, bool last) {
             continue;
         }
         if (jisSet_ != JisSet::Kanji || c < 0x21) {
-            sjis += static_cast<char>(c);
+            appendSjis(sjis, c);
             continue;
         }
         if (p + 1 >= in.size()) {
@@ -276,8 +285,7 @@ std::string FeedDecoder::decodeIso2022Jp(std::string_view bytes, bool last) {
         }
         uint16_t ch =
             JisToSjis(static_cast<uint16_t>(c << 8 | static_cast<unsigned char>(in[++p])));
-        if (ch >= 0x100) sjis += static_cast<char>(ch >> 8);
-        sjis += static_cast<char>(ch & 0xFF);
+        appendSjis(sjis, ch);
     }
     return platform::SjisToUtf8(sjis);
 }

@@ -467,17 +467,28 @@ TEST(FeedReader, BlocksCutAnywhereGiveTheSameItems) {
         const char* declared;
         const char* iconvCode;
         std::string bom;
+        bool labelled = true;
     } cases[] = {
-        {"Shift_JIS", "CP932", ""},         {"EUC-JP", "EUC-JP-MS", ""},
-        {"UTF-8", "UTF-8", "\xEF\xBB\xBF"}, {"UTF-16", "UTF-16LE", "\xFF\xFE"},
+        {"Shift_JIS", "CP932", ""},
+        {"EUC-JP", "EUC-JP-MS", ""},
+        {"UTF-8", "UTF-8", "\xEF\xBB\xBF"},
+        {"UTF-16", "UTF-16LE", "\xFF\xFE"},
         {"UTF-16", "UTF-16BE", "\xFE\xFF"},
+        // Mislabelled: the bytes are garbage in the declared code, the
+        // same garbage however they are cut.
+        {"ISO-2022-JP", "CP932", "", false},
+        {"EUC-JP", "CP932", "", false},
+        {"Shift_JIS", "EUC-JP-MS", "", false},
     };
     for (const Case& c : cases) {
         std::string bytes = c.bom + convert("  " + rss2(items, c.declared), c.iconvCode);
         List whole, wholeLinks;
         ASSERT_TRUE(ReadFeed(bytes, kFeedUrl, kSiteUrl, whole, wholeLinks, nullptr));
-        ASSERT_EQ(utf8(whole), (List{"新駅の開業日が決定～①（4/12 09:05）", "遠隔ロボット&調査"}))
-            << c.declared;
+        if (c.labelled) {
+            EXPECT_EQ(utf8(whole),
+                      (List{"新駅の開業日が決定～①（4/12 09:05）", "遠隔ロボット&調査"}))
+                << c.declared;
+        }
         for (size_t block : {1, 2, 3, 5, 7, 64, 333}) {
             List titles, links;
             ASSERT_TRUE(ReadFeedInBlocks(bytes, block, kFeedUrl, kSiteUrl, titles, links, nullptr));
