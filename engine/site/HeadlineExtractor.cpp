@@ -9,6 +9,8 @@
 #include "platform/text/SjisString.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 using platform::SjisReplaceAll;
 
@@ -102,15 +104,40 @@ std::string withoutLineBreaks(std::string_view text) {
     return SjisReplaceAll(s, "\n", "");
 }
 
-// Every stamp has a digit; most blocks tested at cell and row ends have
-// none. Extended, a full-width digit (0x82 0x4F-0x58) counts too; a byte
-// pair that only looks like one costs a search, nothing more.
+// Every stamp has a digit and, after it, "/", ":" or 時 (extended also 月,
+// "／" or "：", and full-width digits); most blocks tested at cell and row
+// ends have neither. Pairs are looked at from every byte: a pair that only
+// looks like one of those characters costs a search, nothing more.
+constexpr unsigned kDigit = 1, kSeparator = 2, kPairLead = 4;
+constexpr std::array<uint8_t, 256> kStampBytes = [] {
+    std::array<uint8_t, 256> t{};
+    for (int c = '0'; c <= '9'; ++c)
+        t[c] = kDigit;
+    t['/'] = t[':'] = kSeparator;
+    // The lead bytes of 時, 月, "／", "：" and the full-width digits.
+    t[0x81] = t[0x82] = t[0x8C] = t[0x8E] = kPairLead;
+    return t;
+}();
+
 bool mayHoldStamp(std::string_view s, bool extended) {
+    unsigned seen = 0;
     for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c >= '0' && c <= '9') return true;
-        if (extended && c == '\x82' && i + 1 < s.size() && s[i + 1] >= 0x4F && s[i + 1] <= 0x58)
-            return true;
+        unsigned kind = kStampBytes[static_cast<unsigned char>(s[i])];
+        if (kind == 0) continue;
+        if (kind == kPairLead) {
+            if (i + 1 == s.size()) break;
+            unsigned pair =
+                static_cast<unsigned char>(s[i]) << 8 | static_cast<unsigned char>(s[i + 1]);
+            if (pair == 0x8E9E) seen |= kSeparator; // 時
+            if (extended) {
+                if (pair >= 0x824F && pair <= 0x8258) seen |= kDigit;
+                if (pair == 0x8C8E || pair == 0x815E || pair == 0x8146)
+                    seen |= kSeparator; // 月／：
+            }
+        } else {
+            seen |= kind;
+        }
+        if (seen == (kDigit | kSeparator)) return true;
     }
     return false;
 }
@@ -139,8 +166,8 @@ std::string withoutLineBreaks(std::string_view text, std::vector<size_t>& offset
 
 size_t characterCount(std::string_view s) {
     size_t n = 0;
-    for (size_t i = 0; i < s.size(); i += platform::SjisCharLength(s, i))
-        ++n;
+    for (size_t i = 0; i < s.size(); ++n)
+        i += platform::IsSjisLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
     return n;
 }
 
