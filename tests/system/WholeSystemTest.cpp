@@ -235,6 +235,13 @@ protected:
         return out;
     }
 
+    // A button of the engine's in the player's skin, by its hint.
+    QWidget* skinButton(const char* hint) const {
+        for (QWidget* c : tickerControls(1))
+            if (c->toolTip() == QString::fromUtf8(hint)) return c;
+        return nullptr;
+    }
+
     Shown shown(int i) const {
         for (QWidget* c : tickerControls(i)) {
             QString hint = c->toolTip();
@@ -290,8 +297,8 @@ protected:
         return menu;
     }
 
-    // The entry at the end of a path of captions under the plug-ins menu.
-    QAction* playerEntry(QMenu* menu, std::initializer_list<const char*> path) {
+    // The entry at the end of a path of captions through submenus.
+    static QAction* menuEntry(QMenu* menu, std::initializer_list<const char*> path) {
         QAction* a = nullptr;
         for (const char* caption : path) {
             a = findAction(menu, Q(caption));
@@ -302,7 +309,7 @@ protected:
 
     bool playerCommand(std::initializer_list<const char*> path) {
         auto menu = playerMenu();
-        QAction* a = playerEntry(menu.get(), path);
+        QAction* a = menuEntry(menu.get(), path);
         bool clicked = a && a->isEnabled();
         if (clicked) a->trigger();
         return clicked;
@@ -322,6 +329,27 @@ protected:
             PumpUntil([&] { return showsDemoHeadline(i); }, 300);
         }
         return true;
+    }
+
+    // The settings file holds every key of the first run with its value but
+    // the one changed, and the sites in their order.
+    void expectFirstRunSettingsBut(const std::string& changedKey, const std::string& changedValue,
+                                   const char* when) {
+        IniEntries saved = readIni(testsupport::ReadAll(dir.file("PLYXNews.ini")));
+        std::map<std::string, std::string> values(saved.begin(), saved.end());
+        for (const auto& [key, value] : readIni(firstRunSettings)) {
+            auto it = values.find(key);
+            ASSERT_TRUE(it != values.end()) << platform::SjisToUtf8(key) << " is lost " << when;
+            EXPECT_EQ(it->second, key == changedKey ? changedValue : value)
+                << platform::SjisToUtf8(key) << " " << when;
+        }
+        auto sites = [](const IniEntries& entries) {
+            std::vector<std::string> keys;
+            for (const auto& [key, value] : entries)
+                if (key.rfind("Site/", 0) == 0) keys.push_back(key);
+            return keys;
+        };
+        EXPECT_EQ(sites(saved), sites(readIni(firstRunSettings))) << when;
     }
 
     bool waitForSite(int i, const QString& site, int timeoutMs = 5000) {
@@ -385,7 +413,7 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     EXPECT_TRUE(waitForSite(0, Q(kSites[5].name))) << shown(0).site.toStdString();
     QMenu* menu = openWindowMenu();
     ASSERT_NE(menu, nullptr);
-    QAction* checked = playerEntry(menu, {"ニュースサイト", kSites[5].name});
+    QAction* checked = menuEntry(menu, {"ニュースサイト", kSites[5].name});
     ASSERT_NE(checked, nullptr);
     EXPECT_TRUE(checked->isChecked()) << "the window's site menu checks the shown site";
     menu->hide();
@@ -400,9 +428,9 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     ASSERT_TRUE(playerCommand({"PLYX Talo+", "ニュースサイト", kSites[1].name}));
     EXPECT_TRUE(waitForSite(1, Q(kSites[1].name))) << shown(1).site.toStdString();
     {
-        auto player = playerMenu();
+        auto plugins = playerMenu();
         for (const FirstRunSite& s : kSites) {
-            QAction* entry = playerEntry(player.get(), {"PLYX Talo+", "ニュースサイト", s.name});
+            QAction* entry = menuEntry(plugins.get(), {"PLYX Talo+", "ニュースサイト", s.name});
             ASSERT_NE(entry, nullptr) << s.name;
             EXPECT_TRUE(entry->isEnabled()) << s.name;
             EXPECT_EQ(entry->isChecked(), s.name == kSites[1].name) << s.name;
@@ -413,8 +441,11 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     ASSERT_TRUE(playerCommand({"PLYX Talo+", "オフライン"}));
     EXPECT_TRUE(PumpUntil([&] {
         auto m = playerMenu();
-        return playerEntry(m.get(), {"PLYX Talo+", "オンライン"}) != nullptr;
+        return menuEntry(m.get(), {"PLYX Talo+", "オンライン"}) != nullptr;
     }));
+    QWidget* update = skinButton("News Update");
+    ASSERT_NE(update, nullptr);
+    EXPECT_FALSE(update->isEnabled()) << "no update while offline";
     menu = openWindowMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_NE(findAction(menu, Q("オンライン")), nullptr);
@@ -423,8 +454,9 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     ASSERT_TRUE(windowCommand("オンライン"));
     {
         auto m = playerMenu();
-        EXPECT_NE(playerEntry(m.get(), {"PLYX Talo+", "オフライン"}), nullptr);
+        EXPECT_NE(menuEntry(m.get(), {"PLYX Talo+", "オフライン"}), nullptr);
     }
+    EXPECT_TRUE(update->isEnabled());
     menu = openWindowMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_NE(findAction(menu, Q("オフライン")), nullptr);
@@ -472,6 +504,9 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     ASSERT_NE(ok, nullptr);
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_TRUE(PumpUntil([&] { return dialog.isNull(); }, 5000)) << "OK closes the dialog";
+    std::string changedKey = "Site/" + platform::Utf8ToSjis(kSites[2].name),
+                changedValue = "\"" + changedUrl + "\",1,5";
+    expectFirstRunSettingsBut(changedKey, changedValue, "after OK");
 
     // The player quits: the plug-ins stop and leave nothing behind.
     QPointer<QWidget> news = newsWindow();
@@ -480,23 +515,6 @@ TEST_F(WholeSystemTest, TheDemoNewsScrollsIsSteeredFromBothMenusAndTheDialogKeep
     EXPECT_TRUE(news.isNull()) << "the news window goes with the engine";
     EXPECT_TRUE(shown(1).site.isEmpty()) << "the skin panels go with the engine";
 
-    // The settings hold the change and everything else of the first run,
-    // the sites in their order.
-    IniEntries saved = readIni(testsupport::ReadAll(dir.file("PLYXNews.ini")));
-    std::map<std::string, std::string> values(saved.begin(), saved.end());
-    std::string changedKey = "Site/" + platform::Utf8ToSjis(kSites[2].name);
-    for (const auto& [key, value] : readIni(firstRunSettings)) {
-        auto it = values.find(key);
-        ASSERT_TRUE(it != values.end()) << platform::SjisToUtf8(key) << " is lost";
-        EXPECT_EQ(it->second, key == changedKey ? "\"" + changedUrl + "\",1,5" : value)
-            << platform::SjisToUtf8(key);
-    }
-    auto sites = [](const IniEntries& entries) {
-        std::vector<std::string> keys;
-        for (const auto& [key, value] : entries)
-            if (key.rfind("Site/", 0) == 0) keys.push_back(key);
-        return keys;
-    };
-    EXPECT_EQ(sites(saved), sites(readIni(firstRunSettings)));
+    expectFirstRunSettingsBut(changedKey, changedValue, "after quitting");
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
 }
