@@ -5,6 +5,7 @@
 #include "platform/text/SjisString.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 namespace {
 
@@ -151,8 +152,6 @@ FeedDecoder::FeedDecoder(std::string_view head) {
         skip_ = head.starts_with("\xFE\xFF") ? 2 : 0;
     }
     if (code_ == Code::Utf16Le || code_ == Code::Utf16Be) {
-        unicode_ = QStringDecoder(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
-                                                         : QStringConverter::Utf16BE);
         QStringDecoder probe(code_ == Code::Utf16Le ? QStringConverter::Utf16LE
                                                     : QStringConverter::Utf16BE);
         QString text = probe.decode(QByteArrayView(head.data() + skip_, head.size() - skip_));
@@ -169,9 +168,6 @@ FeedDecoder::FeedDecoder(std::string_view head) {
     isFeed_ = sniff.isFeed;
     code_ = CodeNamed(sniff.encoding);
     skip_ += sniff.declarationEnd;
-    // Even UTF-8 goes through a decoder: the XML reader drops a whole block
-    // at its first malformed byte, items before it included.
-    if (code_ == Code::Utf8) unicode_ = QStringDecoder(QStringConverter::Utf8);
 }
 
 std::string FeedDecoder::Decode(std::string_view block, bool last) {
@@ -182,11 +178,11 @@ std::string FeedDecoder::Decode(std::string_view block, bool last) {
     std::string out;
     switch (code_) {
     case Code::Utf8:
+        out = decodeUtf8(block, last);
+        break;
     case Code::Utf16Le:
     case Code::Utf16Be:
-        out = QString(unicode_.decode(QByteArrayView(block.data(), block.size())))
-                  .toUtf8()
-                  .toStdString();
+        out = decodeUtf16(block, last);
         break;
     case Code::Latin1:
         out = QString::fromLatin1(block.data(), static_cast<qsizetype>(block.size()))
@@ -205,6 +201,72 @@ std::string FeedDecoder::Decode(std::string_view block, bool last) {
     }
 
     return out;
+}
+
+// Even UTF-8 is checked here: the XML reader drops a whole block at its
+// first malformed byte, items before it included. Each byte that starts no
+// well-formed sequence becomes U+FFFD on its own, so the text is the same
+// wherever the blocks are cut.
+std::string FeedDecoder::decodeUtf8(std::string_view bytes, bool last) {
+    std::string in = std::move(carry_);
+    carry_.clear();
+    in.append(bytes);
+    std::string out;
+    out.reserve(in.size());
+    auto at = [&](size_t i) { return static_cast<unsigned char>(in[i]); };
+    for (size_t p = 0; p < in.size();) {
+        unsigned char c = at(p);
+        size_t length = c < 0x80                 ? 1
+                        : c >= 0xC2 && c <= 0xDF ? 2
+                        : c >= 0xE0 && c <= 0xEF ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+        // The second byte's range excludes overlong forms, surrogates and
+        // code points past U+10FFFF.
+        unsigned char low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        unsigned char high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        size_t good = length > 0 ? 1 : 0;
+        while (good > 0 && good < length && p + good < in.size()) {
+            unsigned char t = at(p + good);
+            if (t < (good == 1 ? low : 0x80) || t > (good == 1 ? high : 0xBF)) break;
+            ++good;
+        }
+        if (good == length && length > 0) {
+            out.append(in, p, length);
+            p += length;
+        } else if (good > 0 && p + good == in.size() && !last) {
+            carry_ = in.substr(p);
+            break;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++p;
+        }
+    }
+    return out;
+}
+
+std::string FeedDecoder::decodeUtf16(std::string_view bytes, bool last) {
+    std::string in = std::move(carry_);
+    carry_.clear();
+    in.append(bytes);
+    std::u16string units;
+    units.reserve(in.size() / 2);
+    bool little = code_ == Code::Utf16Le;
+    size_t p = 0;
+    for (; p + 1 < in.size(); p += 2) {
+        auto a = static_cast<unsigned char>(in[p]), b = static_cast<unsigned char>(in[p + 1]);
+        units += static_cast<char16_t>(little ? (b << 8 | a) : (a << 8 | b));
+    }
+    // A high surrogate waits for its partner; an odd byte for its other half.
+    size_t keep = in.size() - p;
+    if (!last && !units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) {
+        units.pop_back();
+        keep += 2;
+    }
+    if (!last) carry_ = in.substr(in.size() - keep);
+    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()))
+        .toUtf8()
+        .toStdString();
 }
 
 std::string FeedDecoder::decodeShiftJis(std::string_view bytes, bool last) {

@@ -5,8 +5,6 @@
 // Japanese codes go through the same conversions as HTML pages, so a feed
 // reads the same characters its site's pages do.
 
-#include <QStringDecoder>
-
 #include <string>
 #include <string_view>
 
@@ -37,6 +35,8 @@ public:
     static Code CodeNamed(std::string_view name);
 
 private:
+    std::string decodeUtf8(std::string_view bytes, bool last);
+    std::string decodeUtf16(std::string_view bytes, bool last);
     std::string decodeShiftJis(std::string_view bytes, bool last);
     std::string decodeEucJp(std::string_view bytes, bool last);
     std::string decodeIso2022Jp(std::string_view bytes, bool last);
@@ -46,6 +46,5 @@ private:
     size_t skip_ = 0; // bytes of the BOM and the declaration still to drop
     // The character set ISO-2022-JP has switched to.
     enum class JisSet { Ascii, Kanji, Katakana } jisSet_ = JisSet::Ascii;
-    std::string carry_;      // a character cut by the last block's end
-    QStringDecoder unicode_; // UTF-8 and UTF-16, malformed bytes replaced
+    std::string carry_; // a character cut by the last block's end
 };

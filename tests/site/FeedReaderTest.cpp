@@ -479,6 +479,8 @@ TEST(FeedReader, BlocksCutAnywhereGiveTheSameItems) {
         {"ISO-2022-JP", "CP932", "", false},
         {"EUC-JP", "CP932", "", false},
         {"Shift_JIS", "EUC-JP-MS", "", false},
+        {"UTF-8", "EUC-JP-MS", "", false},
+        {"UTF-8", "CP932", "", false},
     };
     for (const Case& c : cases) {
         std::string bytes = c.bom + convert("  " + rss2(items, c.declared), c.iconvCode);
