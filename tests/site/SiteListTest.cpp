@@ -239,11 +239,14 @@ TEST_F(Sites, TheExtractionRulesReachTheSitesAndAFeedIsFetchedOnlyForAPageWithou
         {"a page without headlines that names a feed twice",
          true,
          feedLink + feedLink + "ようこそ<br>",
-         {},
+         {"フィードの見出し"},
          true},
         {"the same page under the exact rules", false, feedLink + "ようこそ<br>", {}, false},
     };
-    server.Route("/feed.xml", {200, "<?xml version=\"1.0\"?><rss version=\"2.0\"></rss>"});
+    server.Route("/feed.xml", {200, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                    "<rss version=\"2.0\"><channel><item>"
+                                    "<title>フィードの見出し</title><link>/n/9.htm</link>"
+                                    "</item></channel></rss>"});
     for (const Case& c : cases) {
         server.Route("/front", page(c.front));
         size_t before = server.Requests().size();

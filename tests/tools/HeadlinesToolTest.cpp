@@ -236,3 +236,17 @@ TEST(HeadlinesTool, ExactReadsFilesAndUrlsByTheOriginalRules) {
         EXPECT_EQ(r.err, HeadlinesTool::Usage());
     }
 }
+
+TEST(HeadlinesTool, AFeedFileGivesItsItemsUnlessExact) {
+    testsupport::TempDir dir;
+    std::string feed = dir.write("feed.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                             "<rss version=\"2.0\"><channel><item>"
+                                             "<title>\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97</title>"
+                                             "<link>a.htm</link></item></channel></rss>");
+    Result r = run({"--base", "http://news.example.jp/rss/feed.xml", feed});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\xE8\xA6\x8B\xE5\x87\xBA\xE3\x81\x97\thttp://news.example.jp/rss/a.htm\n");
+    r = run({"--exact", "--base", "http://news.example.jp/rss/feed.xml", feed});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
