@@ -149,18 +149,22 @@ public:
     bool Add(std::string_view utf8) {
         if (aborted()) stopped_ = true;
         if (stopped_) return false;
+        // The XML reader is handed text up to the end of a tag: some of its
+        // checks ("]]>" in text, say) miss what a block's end cuts apart.
+        if (size_t tagEnd = utf8.rfind('>'); tagEnd != std::string_view::npos)
+            readyBytes_ = held_.size() + tagEnd + 1;
         held_.append(utf8);
-        // The XML reader scans a comment, CDATA section or processing
-        // instruction from its start again whenever more data comes: while
-        // one is open it gets at least as much again at once, or a long one
-        // would cost the square of its length.
-        if (held_.size() < stalledBytes_) return true;
-        return parseHeld();
+        // It also scans a comment, CDATA section or processing instruction
+        // from its start again whenever more data comes: while one is open
+        // it gets at least as much again at once, or a long one would cost
+        // the square of its length.
+        if (readyBytes_ == 0 || readyBytes_ < stalledBytes_) return true;
+        return parse(readyBytes_);
     }
 
     // Reads what Add still holds back.
     void Finish() {
-        if (!stopped_ && !held_.empty()) parseHeld();
+        if (!stopped_ && !held_.empty()) parse(held_.size());
     }
 
 private:
@@ -168,10 +172,12 @@ private:
 
     bool aborted() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
 
-    bool parseHeld() {
-        reader_.addData(QByteArray(held_.data(), static_cast<qsizetype>(held_.size())));
-        stalledBytes_ += held_.size();
-        held_.clear();
+    // Hands the first bytes of held_ to the XML reader and reads its tokens.
+    bool parse(size_t bytes) {
+        reader_.addData(QByteArray(held_.data(), static_cast<qsizetype>(bytes)));
+        stalledBytes_ += bytes;
+        held_.erase(0, bytes);
+        readyBytes_ = bytes < readyBytes_ ? readyBytes_ - bytes : 0;
         while (!stopped_) {
             QXmlStreamReader::TokenType token = reader_.readNext();
             if (token == QXmlStreamReader::Invalid) {
@@ -344,6 +350,7 @@ private:
     bool stopped_ = false;
     size_t count_ = 0;
     std::string held_;        // given to Add, not yet to the XML reader
+    size_t readyBytes_ = 0;   // of held_, up to its last ">"
     size_t stalledBytes_ = 0; // given to the XML reader since its last token
 
     int depth_ = 0;

@@ -498,6 +498,25 @@ TEST(FeedReader, BlocksCutAnywhereGiveTheSameItems) {
             EXPECT_EQ(links, wholeLinks) << c.iconvCode << " in blocks of " << block;
         }
     }
+
+    // The XML reader must see the same faults whatever the cuts.
+    const std::string odd[] = {
+        "<rss><channel>" + rss2Item("一") + "<item><title>a]]>b</title></item>" + rss2Item("三") +
+            "</channel></rss>",
+        "<rss><channel>" + rss2Item("一", "/a?x=1&amp;y=2") +
+            "<item><title x=\"1>2\">二&#x4E09;</title></item></channel></rss>",
+        "<rss><channel>\r\n" + rss2Item("一\r\n二") + "<!-- a -- b -->" + rss2Item("三") +
+            "</channel></rss>",
+    };
+    for (const std::string& bytes : odd) {
+        List whole, wholeLinks;
+        ASSERT_TRUE(ReadFeed(bytes, kFeedUrl, kSiteUrl, whole, wholeLinks, nullptr));
+        for (size_t block : {1, 2, 3, 5, 7, 64}) {
+            List titles, links;
+            ReadFeedInBlocks(bytes, block, kFeedUrl, kSiteUrl, titles, links, nullptr);
+            EXPECT_EQ(titles, whole) << bytes << " in blocks of " << block;
+        }
+    }
 }
 
 TEST(FeedReader, FilesAreReadInBlocksWithoutLosingCharacters) {
