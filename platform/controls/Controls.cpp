@@ -173,13 +173,20 @@ void TControl::mouseMoveEvent(QMouseEvent* event) {
 
 void TImage::paintEvent(QPaintEvent*) {
     if (Picture.Empty()) return;
-    QPainter p(this);
-    QPixmap pixmap = QPixmap::fromImage(Picture.Image);
     bool masked = (Transparent || Picture.Transparent) && IsRgbValue(Picture.TransparentColor);
-    if (masked)
-        pixmap.setMask(QBitmap::fromImage(Picture.Image.createMaskFromColor(
-            ToQColor(Picture.TransparentColor).rgb(), Qt::MaskInColor)));
-    p.drawPixmap(0, 0, pixmap);
+    QRgb maskColor = masked ? ToQColor(Picture.TransparentColor).rgb() : 0;
+    if (cache_.isNull() || cachedKey_ != Picture.Image.cacheKey() || cachedMasked_ != masked ||
+        cachedMaskColor_ != maskColor) {
+        cache_ = QPixmap::fromImage(Picture.Image);
+        if (masked)
+            cache_.setMask(
+                QBitmap::fromImage(Picture.Image.createMaskFromColor(maskColor, Qt::MaskInColor)));
+        cachedKey_ = Picture.Image.cacheKey();
+        cachedMasked_ = masked;
+        cachedMaskColor_ = maskColor;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, cache_);
 }
 
 void TImage::ShowFrame(const TImageList& list, int index) {

@@ -122,6 +122,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    // The picture as drawn, made again only when the image or its
+    // transparency changes: a scrolling ticker repaints it many times a second.
+    qint64 cachedKey_ = 0;
+    QRgb cachedMaskColor_ = 0;
+    bool cachedMasked_ = false;
+    QPixmap cache_;
 };
 
 class TImageList {

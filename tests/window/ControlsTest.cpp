@@ -179,6 +179,18 @@ TEST(Controls, AMaskedStripDrawsWithItsMask) {
     EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0)) << "the form shows through the mask";
     EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 128, 0));
 
+    // The drawn picture is kept between paints; every change to it shows.
+    image->Picture.Image.setPixel(1, 0, qRgb(0, 0, 200));
+    form.render(&shown);
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 0, 200)) << "a picture changed in place";
+    image->Picture.Transparent = false;
+    form.render(&shown);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 255)) << "transparency switched off";
+    image->ShowFrame(list, 0);
+    form.render(&shown);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 0, 0)) << "another frame, masked again";
+    EXPECT_EQ(shown.pixel(1, 0), qRgb(0, 128, 0));
+
     list.BkColor = 0xFF0000; // blue
     ASSERT_TRUE(list.GetBitmap(0, frame));
     EXPECT_FALSE(frame.Transparent);
