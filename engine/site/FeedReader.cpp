@@ -7,7 +7,6 @@
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
 
-#include <QHash>
 #include <QString>
 #include <QXmlStreamReader>
 
@@ -27,23 +26,37 @@ constexpr int kMaxDepth = 256;
 // longest title kept, with its blanks still in it.
 constexpr qsizetype kMaxFieldChars = 4 * kMaxFeedTitleBytes;
 
-// HTML's named characters that feeds use without declaring them.
+struct NamedCharacter {
+    std::u16string_view name;
+    char16_t character;
+};
+
+// HTML's named characters that feeds use without declaring them (plain
+// arrays: the engine library keeps no Qt object in a static).
+constexpr NamedCharacter kHtmlCharacters[] = {
+    {u"nbsp", 0x00A0},   {u"copy", 0x00A9},   {u"reg", 0x00AE},   {u"trade", 0x2122},
+    {u"hellip", 0x2026}, {u"mdash", 0x2014},  {u"ndash", 0x2013}, {u"lsquo", 0x2018},
+    {u"rsquo", 0x2019},  {u"ldquo", 0x201C},  {u"rdquo", 0x201D}, {u"laquo", 0x00AB},
+    {u"raquo", 0x00BB},  {u"middot", 0x00B7}, {u"bull", 0x2022},  {u"yen", 0x00A5},
+    {u"times", 0x00D7},  {u"divide", 0x00F7}, {u"deg", 0x00B0},   {u"plusmn", 0x00B1},
+    {u"larr", 0x2190},   {u"rarr", 0x2192},   {u"uarr", 0x2191},  {u"darr", 0x2193},
+    {u"sect", 0x00A7},   {u"para", 0x00B6},   {u"minus", 0x2212}, {u"hearts", 0x2665},
+    {u"iexcl", 0x00A1},  {u"shy", 0x00AD},    {u"amp", u'&'},     {u"lt", u'<'},
+    {u"gt", u'>'},       {u"quot", u'"'},     {u"apos", u'\''}};
+
+// 0 when the name is none of them.
+char16_t htmlCharacter(QStringView name) {
+    for (const NamedCharacter& c : kHtmlCharacters)
+        if (name == QStringView(c.name.data(), static_cast<qsizetype>(c.name.size())))
+            return c.character;
+    return 0;
+}
+
 class HtmlEntityResolver : public QXmlStreamEntityResolver {
 public:
     QString resolveUndeclaredEntity(const QString& name) override {
-        static const QHash<QString, char16_t> names{
-            {u"nbsp"_qs, 0x00A0},   {u"copy"_qs, 0x00A9},   {u"reg"_qs, 0x00AE},
-            {u"trade"_qs, 0x2122},  {u"hellip"_qs, 0x2026}, {u"mdash"_qs, 0x2014},
-            {u"ndash"_qs, 0x2013},  {u"lsquo"_qs, 0x2018},  {u"rsquo"_qs, 0x2019},
-            {u"ldquo"_qs, 0x201C},  {u"rdquo"_qs, 0x201D},  {u"laquo"_qs, 0x00AB},
-            {u"raquo"_qs, 0x00BB},  {u"middot"_qs, 0x00B7}, {u"bull"_qs, 0x2022},
-            {u"yen"_qs, 0x00A5},    {u"times"_qs, 0x00D7},  {u"divide"_qs, 0x00F7},
-            {u"deg"_qs, 0x00B0},    {u"plusmn"_qs, 0x00B1}, {u"larr"_qs, 0x2190},
-            {u"rarr"_qs, 0x2192},   {u"uarr"_qs, 0x2191},   {u"darr"_qs, 0x2193},
-            {u"sect"_qs, 0x00A7},   {u"para"_qs, 0x00B6},   {u"minus"_qs, 0x2212},
-            {u"hearts"_qs, 0x2665}, {u"iexcl"_qs, 0x00A1},  {u"shy"_qs, 0x00AD}};
-        auto it = names.constFind(name);
-        return it == names.constEnd() ? QString() : QString(QChar(*it));
+        char16_t c = htmlCharacter(name);
+        return c ? QString(QChar(c)) : QString();
     }
 };
 
@@ -72,9 +85,6 @@ QString collapseBlanks(const QString& text) {
 // The text of an escaped HTML title (Atom's type="html"): tags dropped, the
 // character references XML leaves behind decoded.
 QString htmlText(const QString& html) {
-    static const QHash<QString, char16_t> named{{u"amp"_qs, u'&'},   {u"lt"_qs, u'<'},
-                                                {u"gt"_qs, u'>'},    {u"quot"_qs, u'"'},
-                                                {u"apos"_qs, u'\''}, {u"nbsp"_qs, 0x00A0}};
     QString out;
     out.reserve(html.size());
     for (qsizetype i = 0; i < html.size(); ++i) {
@@ -96,8 +106,8 @@ QString htmlText(const QString& html) {
                     code = ref.mid(2).toUInt(&ok, 16);
                 else if (ref.startsWith(u'#'))
                     code = ref.mid(1).toUInt(&ok, 10);
-                else if (auto it = named.constFind(ref.toString()); it != named.constEnd()) {
-                    code = *it;
+                else if (char16_t named = htmlCharacter(ref)) {
+                    code = named;
                     ok = true;
                 }
                 if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
