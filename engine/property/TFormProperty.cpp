@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -433,12 +434,33 @@ void TFormProperty::applySites(bool& updateWanted) {
     std::vector<QTreeWidgetItem*> doubles;
     std::vector<TNewsSite*> order;
     std::set<TNewsSite*> carried;
+    // Stored as the settings file gives it back, so the site is found
+    // again after a restart.
+    auto storedName = [&](int i) {
+        std::string name =
+            StorableSiteName(TrimView(rowText(ListViewNews->topLevelItem(i), ColName)));
+        return name.empty() ? "Site" + std::to_string(i) : name;
+    };
+    std::vector<std::string> typed, kept;
+    for (int i = 0; i < ListViewNews->topLevelItemCount(); ++i)
+        typed.push_back(storedName(i));
+    auto taken = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::string& n) { return EqualsNoCase(n, name); });
+    };
     for (int i = 0; i < ListViewNews->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = ListViewNews->topLevelItem(i);
-        // Stored as the settings file gives it back, so the site is found
-        // again after a restart.
-        std::string name = StorableSiteName(TrimView(rowText(row, ColName)));
-        if (name.empty()) name = "Site" + std::to_string(i);
+        std::string name = typed[static_cast<size_t>(i)];
+        // The settings file knows no letter case in its keys: a second name
+        // differing from an earlier one in case alone would take the earlier
+        // site's key, and one of the two would be gone after a restart.
+        if (taken(kept, name) && std::find(kept.begin(), kept.end(), name) == kept.end()) {
+            std::string unique;
+            for (int n = 2; unique.empty() || taken(kept, unique) || taken(typed, unique); ++n)
+                unique = name + " (" + std::to_string(n) + ")";
+            name = unique;
+        }
+        kept.push_back(name);
         std::string url(TrimView(rowText(row, ColURL)));
         if (url.empty()) row->setCheckState(ColName, Qt::Unchecked);
         bool enabled = row->checkState(ColName) == Qt::Checked;

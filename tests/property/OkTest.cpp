@@ -346,6 +346,30 @@ TEST_F(OkTest, TwoRowsOfOneNameAddressOneSiteAndLeaveOneRow) {
     EXPECT_FALSE(alpha->Enabled);
 }
 
+TEST_F(OkTest, NamesDifferingOnlyInLetterCaseKeepBothSitesThroughARestart) {
+    TFormProperty& form = openWith({{"Alpha", "http://a.example/", true, 60}});
+    const char* typed[][2] = {{"ALPHA", "http://upper.example/"},
+                              {"alpha", "http://lower.example/"},
+                              {"Alpha (2)", "http://two.example/"}};
+    for (auto& [name, url] : typed) {
+        click(form.BtnAdd);
+        type(form.EditSiteName, name);
+        type(form.EditSiteURL, url);
+    }
+    click(form.BtnOK);
+    std::vector<std::string> expected{"Alpha", "ALPHA (3)", "alpha (4)", "Alpha (2)"};
+    EXPECT_EQ(rowNames(form), expected) << "the list shows the names the sites keep";
+    pump();
+    news.reset();
+    start();
+    ASSERT_EQ(siteNames(), expected);
+    std::vector<std::string> urls;
+    for (int i = 0; i < news->Sites()->Count(); ++i)
+        urls.push_back(news->Sites()->Get(i)->URL);
+    EXPECT_EQ(urls, (std::vector<std::string>{"http://a.example/", "http://upper.example/",
+                                              "http://lower.example/", "http://two.example/"}));
+}
+
 TEST_F(OkTest, AWindowLocationTheListDoesNotHaveIsKept) {
     writeSites({});
     start();
