@@ -16,6 +16,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/TempDir.h"
+#include "tests/system/RunFolder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +43,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using namespace systemtest;
 using testsupport::PumpUntil;
 
 namespace {
@@ -49,20 +51,6 @@ namespace {
 QString Q(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
-
-// The run command's first-run sites: every demo site, enabled, updated every
-// one to three minutes.
-struct FirstRunSite {
-    const char* name;
-    const char* path;
-    int interval;
-};
-constexpr FirstRunSite kSites[] = {
-    {"サンプル新聞 Shift_JIS", "sjis/", 1},  {"サンプル新聞 EUC-JP", "euc/", 2},
-    {"サンプル新聞 JIS", "jis/", 3},         {"サンプル新聞 UTF-8", "utf8/", 1},
-    {"サンプル新聞 分割画面", "frames/", 2}, {"サンプル新聞 旧アドレス", "moved/", 3},
-};
-constexpr int kSiteCount = static_cast<int>(std::size(kSites));
 
 int siteIndex(const QString& name) {
     for (int i = 0; i < kSiteCount; ++i)
@@ -129,36 +117,19 @@ QAction* findAction(QMenu* menu, const QString& text) {
 class WholeSystemTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::path home = dir.path() / "home";
-        fs::create_directories(home);
+        fs::path home = this->home.path();
         setenv("HOME", home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
         setenv("XDG_CACHE_HOME", (home / ".cache").c_str(), 1);
         setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
-        setenv("NEWS_REGISTRY", dir.file("registry.ini").c_str(), 1);
+        setenv("NEWS_REGISTRY", (home / "registry.ini").c_str(), 1);
 
         server = std::make_unique<testsupport::ChildProcess>(
             std::vector<std::string>{DEMOSERVER_PATH, "--pages", NEWS_SOURCE_DIR "/demo"});
         address = server->FirstLine();
         ASSERT_TRUE(std::regex_match(address, std::regex("http://127\\.0\\.0\\.1:[0-9]+/")))
             << "demo server: " << address;
-
-        // The run folder as the run command lays it out.
-        fs::create_directories(dir.file("Plugin"));
-        for (const char* name : {"Strevo.so", "PLYXNews.so", "News.so", "PLYXNews.html"})
-            fs::copy_file(fs::path(PLUGIN_BUILD_DIR) / name, dir.path() / "Plugin" / name);
-        fs::copy(fs::path(PLUGIN_BUILD_DIR) / "NewsDesign", dir.path() / "Plugin" / "NewsDesign",
-                 fs::copy_options::recursive);
-        fs::copy(fs::path(NEWS_SOURCE_DIR) / "host" / "skins", dir.path() / "Skins",
-                 fs::copy_options::recursive);
-        dir.write("plyx.ini", "[PLYX]\r\nDesign=" + dir.file("Skins/plyx-skin.plyxd") + "\r\n");
-        std::string& settings = firstRunSettings;
-        settings = "[PLYXNews]\r\nVersion=6320\r\nOnline=1\r\nWindowEnabled=1\r\n"
-                   "WindowLocation=2\r\nWindowScrollSpeed=25\r\n\r\n[Site]\r\n";
-        for (const FirstRunSite& s : kSites)
-            settings += platform::Utf8ToSjis(s.name) + "=\"" + address + s.path + "\",1," +
-                        std::to_string(s.interval) + "\r\n";
-        dir.write("PLYXNews.ini", settings);
+        run = std::make_unique<RunFolder>(address);
 
         // A box the engine opens is modal: close it and remember it.
         boxWatch.setInterval(20);
@@ -181,7 +152,7 @@ protected:
 
     // What the player's main does, with the player's path in the run folder.
     void startPlayer() {
-        std::string path = dir.file("plyx");
+        std::string path = run->File("plyx");
         platform::RegWriteString(platform::RegistryRoot::CurrentUser, "Software\\QUARN\\PLYX", "",
                                  path);
         player = std::make_unique<PlyxPlayer>(PlyxPlayer::Options{6320, true, path});
@@ -191,7 +162,7 @@ protected:
         window = std::make_unique<PlyxWindow>(*player);
         window->show();
         host = std::make_unique<PlyxPluginHost>(*player, window.get());
-        started = host->LoadPlugins(dir.file("Plugin"));
+        started = host->LoadPlugins(run->File("Plugin"));
     }
 
     // What the player does when it is closed: its loop ends, the plug-ins
@@ -335,9 +306,9 @@ protected:
     // the one changed, and the sites in their order.
     void expectFirstRunSettingsBut(const std::string& changedKey, const std::string& changedValue,
                                    const char* when) {
-        IniEntries saved = readIni(testsupport::ReadAll(dir.file("PLYXNews.ini")));
+        IniEntries saved = readIni(run->Settings());
         std::map<std::string, std::string> values(saved.begin(), saved.end());
-        for (const auto& [key, value] : readIni(firstRunSettings)) {
+        for (const auto& [key, value] : readIni(run->FirstRunSettings)) {
             auto it = values.find(key);
             ASSERT_TRUE(it != values.end()) << platform::SjisToUtf8(key) << " is lost " << when;
             EXPECT_EQ(it->second, key == changedKey ? changedValue : value)
@@ -349,21 +320,21 @@ protected:
                 if (key.rfind("Site/", 0) == 0) keys.push_back(key);
             return keys;
         };
-        EXPECT_EQ(sites(saved), sites(readIni(firstRunSettings))) << when;
+        EXPECT_EQ(sites(saved), sites(readIni(run->FirstRunSettings))) << when;
     }
 
     bool waitForSite(int i, const QString& site, int timeoutMs = 5000) {
         return PumpUntil([&] { return shown(i).site == site; }, timeoutMs);
     }
 
-    testsupport::TempDir dir;
+    testsupport::TempDir home;
     std::unique_ptr<testsupport::ChildProcess> server;
     std::string address;
+    std::unique_ptr<RunFolder> run;
     std::unique_ptr<PlyxPlayer> player;
     std::unique_ptr<PlyxWindow> window;
     std::unique_ptr<PlyxPluginHost> host;
     int started = 0;
-    std::string firstRunSettings;
     QTimer boxWatch;
     QStringList boxes;
     const QStringList demoHeadlines = demoLinkTexts();

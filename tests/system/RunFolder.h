@@ -1,0 +1,60 @@
+#pragma once
+
+// The player's folder as the run command lays it out: copies of the built
+// plug-ins, the sample designs and the player's skin, its settings naming
+// the skin, and the first-run news settings pointing every demo site at
+// the demo server.
+
+#include "platform/text/Cp932.h"
+
+#include "tests/support/TempDir.h"
+
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+namespace systemtest {
+
+struct FirstRunSite {
+    const char* name; // UTF-8
+    const char* path; // on the demo server
+    int interval;     // minutes
+};
+
+// Every demo site, enabled, updated every one to three minutes.
+constexpr FirstRunSite kSites[] = {
+    {"サンプル新聞 Shift_JIS", "sjis/", 1},  {"サンプル新聞 EUC-JP", "euc/", 2},
+    {"サンプル新聞 JIS", "jis/", 3},         {"サンプル新聞 UTF-8", "utf8/", 1},
+    {"サンプル新聞 分割画面", "frames/", 2}, {"サンプル新聞 旧アドレス", "moved/", 3},
+};
+constexpr int kSiteCount = static_cast<int>(std::size(kSites));
+
+class RunFolder {
+public:
+    // address: the demo server's, ending in "/".
+    explicit RunFolder(const std::string& address) {
+        namespace fs = std::filesystem;
+        fs::path plugin = dir.path() / "Plugin", built(PLUGIN_BUILD_DIR);
+        fs::create_directories(plugin);
+        for (const char* name : {"Strevo.so", "PLYXNews.so", "News.so", "PLYXNews.html"})
+            fs::copy_file(built / name, plugin / name);
+        fs::copy(built / "NewsDesign", plugin / "NewsDesign", fs::copy_options::recursive);
+        fs::copy(fs::path(NEWS_SOURCE_DIR) / "host" / "skins", dir.path() / "Skins",
+                 fs::copy_options::recursive);
+        dir.write("plyx.ini", "[PLYX]\r\nDesign=" + dir.file("Skins/plyx-skin.plyxd") + "\r\n");
+        FirstRunSettings = "[PLYXNews]\r\nVersion=6320\r\nOnline=1\r\nWindowEnabled=1\r\n"
+                           "WindowLocation=2\r\nWindowScrollSpeed=25\r\n\r\n[Site]\r\n";
+        for (const FirstRunSite& s : kSites)
+            FirstRunSettings += platform::Utf8ToSjis(s.name) + "=\"" + address + s.path + "\",1," +
+                                std::to_string(s.interval) + "\r\n";
+        dir.write("PLYXNews.ini", FirstRunSettings);
+    }
+
+    std::string File(const char* name) const { return dir.file(name); }
+    std::string Settings() const { return testsupport::ReadAll(dir.file("PLYXNews.ini")); }
+
+    testsupport::TempDir dir;
+    std::string FirstRunSettings; // Shift_JIS
+};
+
+} // namespace systemtest
