@@ -4,6 +4,7 @@
 #include "host/PlyxPlayer.h"
 #include "host/PlyxPluginHost.h"
 #include "host/PlyxWindow.h"
+#include "host/StopSignals.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/ini/TMemIniFile.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
     window.show();
     PlyxPluginHost host(player, &window);
     int started = host.LoadPlugins(plugins);
+    // From here on a stop signal ends the loop below.
+    StopSignals stop([] { QApplication::quit(); });
     std::fprintf(stderr, "plyx: %d plug-in(s) from %s\n", started,
                  platform::SjisToUtf8(plugins).c_str());
     player.OnCloseRequest = [&] { app.quit(); };

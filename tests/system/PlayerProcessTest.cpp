@@ -1,0 +1,42 @@
+// The player program itself, with both plug-ins: told to stop by a signal
+// (Ctrl-C, kill, a closed terminal), it quits as if closed, so the
+// plug-ins stop and save their settings.
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
+#include "tests/system/RunFolder.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+using namespace std::chrono_literals;
+
+TEST(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
+    testsupport::TempDir home;
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() / ".config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home.path() / ".cache").c_str(), 1);
+    setenv("NEWS_REGISTRY", home.file("registry.ini").c_str(), 1);
+    // Nothing is fetched: the sites lead to a port nobody listens on.
+    systemtest::RunFolder run("http://127.0.0.1:9/");
+    std::filesystem::copy_file(PLYX_PATH, run.File("plyx"));
+    std::string platform = QGuiApplication::platformName().toStdString();
+
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        run.dir.write("PLYXNews.ini", run.FirstRunSettings);
+        testsupport::ChildProcess player({run.File("plyx"), "-platform", platform}, true);
+        std::string output = player.ReadUntil("plug-in(s)", 10s);
+        ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+        player.Signal(signal);
+        EXPECT_EQ(player.Wait(10s), 0) << strsignal(signal);
+        // Only the engine's teardown writes these.
+        std::string settings = run.Settings();
+        EXPECT_TRUE(settings.find("WindowPosition=") != std::string::npos) << strsignal(signal);
+        EXPECT_TRUE(settings.find("WindowScrollStep=-1") != std::string::npos) << strsignal(signal);
+    }
+}
