@@ -30,10 +30,10 @@ TEST(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         run.dir.write("PLYXNews.ini", run.FirstRunSettings);
         testsupport::ChildProcess player({run.File("plyx"), "-platform", platform}, true);
-        std::string output = player.ReadUntil("plug-in(s)", 10s);
+        std::string output = player.ReadUntil("plug-in(s)", 30s);
         ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
         player.Signal(signal);
-        EXPECT_EQ(player.Wait(10s), 0) << strsignal(signal);
+        EXPECT_EQ(player.Wait(30s), 0) << strsignal(signal);
         // Only the engine's teardown writes these.
         std::string settings = run.Settings();
         EXPECT_TRUE(settings.find("WindowPosition=") != std::string::npos) << strsignal(signal);
