@@ -104,40 +104,41 @@ std::string withoutLineBreaks(std::string_view text) {
     return SjisReplaceAll(s, "\n", "");
 }
 
-// Every stamp has a digit and, after it, "/", ":" or 時 (extended also 月,
-// "／" or "：", and full-width digits); most blocks tested at cell and row
-// ends have neither. Pairs are looked at from every byte: a pair that only
-// looks like one of those characters costs a search, nothing more.
-constexpr unsigned kDigit = 1, kSeparator = 2, kPairLead = 4;
-constexpr std::array<uint8_t, 256> kStampBytes = [] {
+// Every stamp starts with a number directly followed by "/", ":" or 時
+// (extended also 月, "／" or "：", after ASCII or full-width digits); most
+// blocks tested at cell and row ends have no such pair. Bytes are looked at
+// from every offset, with line breaks skipped as the search will have them:
+// what only looks like such a pair costs a search, nothing more.
+constexpr uint8_t kEndsSeparator = 1, kEndsWideSeparator = 2;
+constexpr std::array<uint8_t, 256> kSeparatorEnds = [] {
     std::array<uint8_t, 256> t{};
-    for (int c = '0'; c <= '9'; ++c)
-        t[c] = kDigit;
-    t['/'] = t[':'] = kSeparator;
-    // The lead bytes of 時, 月, "／", "：" and the full-width digits.
-    t[0x81] = t[0x82] = t[0x8C] = t[0x8E] = kPairLead;
+    t['/'] = t[':'] = kEndsSeparator;
+    // The trail bytes of 時, 月, "／" and "：".
+    t[0x9E] = t[0x8E] = t[0x5E] = t[0x46] = kEndsWideSeparator;
     return t;
 }();
 
 bool mayHoldStamp(std::string_view s, bool extended) {
-    unsigned seen = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned kind = kStampBytes[static_cast<unsigned char>(s[i])];
+    auto digit = [](uint32_t b) { return b >= '0' && b <= '9'; };
+    auto wideDigit = [](uint32_t pair) { return pair >= 0x824F && pair <= 0x8258; };
+    uint32_t window = 0; // the last four bytes, the newest lowest
+    for (char ch : s) {
+        if (ch == '\r' || ch == '\n') continue;
+        auto c = static_cast<unsigned char>(ch);
+        window = window << 8 | c;
+        uint8_t kind = kSeparatorEnds[c];
         if (kind == 0) continue;
-        if (kind == kPairLead) {
-            if (i + 1 == s.size()) break;
-            unsigned pair =
-                static_cast<unsigned char>(s[i]) << 8 | static_cast<unsigned char>(s[i + 1]);
-            if (pair == 0x8E9E) seen |= kSeparator; // 時
-            if (extended) {
-                if (pair >= 0x824F && pair <= 0x8258) seen |= kDigit;
-                if (pair == 0x8C8E || pair == 0x815E || pair == 0x8146)
-                    seen |= kSeparator; // 月／：
-            }
+        uint32_t before;
+        if (kind == kEndsSeparator) {
+            before = window >> 8;
         } else {
-            seen |= kind;
+            uint32_t pair = window & 0xFFFF;
+            bool separator = pair == 0x8E9E ||
+                             (extended && (pair == 0x8C8E || pair == 0x815E || pair == 0x8146));
+            if (!separator) continue;
+            before = window >> 16;
         }
-        if (seen == (kDigit | kSeparator)) return true;
+        if (digit(before & 0xFF) || (extended && wideDigit(before & 0xFFFF))) return true;
     }
     return false;
 }
