@@ -40,10 +40,10 @@ public:
     bool AddHeadline(std::string_view text, std::string_view link);
 
     // Reads the page in cacheFile item by item and extracts from it, never
-    // holding more than one item; extended, a feed is read as a feed. Afterwards, with
-    // debug on, the page stays and a ".txt" list of all headlines so far
-    // (title, tab, link, CR LF) is written beside it; otherwise the page is
-    // deleted. A missing file does nothing.
+    // holding more than one item; extended, a feed gives its items instead.
+    // Afterwards, with debug on, the page stays and a ".txt" list of all
+    // headlines so far (title, tab, link, CR LF) is written beside it;
+    // otherwise the page is deleted. A missing file does nothing.
     void ExtractFile(const std::string& cacheFile, bool debug);
 
     // Past this many bytes of run-on cell text, cell ends stop testing the
