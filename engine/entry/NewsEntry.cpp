@@ -11,6 +11,7 @@
 #include "platform/fs/PathNames.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -23,6 +24,14 @@ namespace {
 
 NewsPluginRecord record;
 std::unique_ptr<TPLYXNews> engine;
+
+// A player that ends without stopping its plug-ins (its display went away
+// and the toolkit called exit) still gets the engine stopped, before the
+// objects the engine was built with are destroyed: exit handlers run in the
+// reverse order of their registration. Unloading runs it too, as a no-op.
+void stopAtExit() {
+    _newsAbort();
+}
 
 // A loader attaches (4) or detaches (8); flag 1 brings the skin panels.
 intptr_t attach(uint32_t code, intptr_t flag) {
@@ -67,6 +76,7 @@ NEWS_EXPORT uintptr_t _newsRun(uintptr_t module, PluginHost* host) {
             return attach(code, flag);
         };
         if (engine->CreateNewsWindow()) record.Window = g.PLYXNewsWindow->Handle();
+        std::atexit(stopAtExit);
         return engine->PLYX()->ClientWindow;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "news: cannot start: %s\n", e.what());

@@ -40,3 +40,29 @@ TEST(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
         EXPECT_TRUE(settings.find("WindowScrollStep=-1") != std::string::npos) << strsignal(signal);
     }
 }
+
+TEST(PlayerProcess, WhoseDisplayGoesAwayEndsWithoutACrashAndKeepsTheSettings) {
+    const char* server = "/usr/bin/Xvfb";
+    if (!std::filesystem::exists(server)) GTEST_SKIP() << "needs Xvfb";
+    testsupport::TempDir home;
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home.path() / ".config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home.path() / ".cache").c_str(), 1);
+    setenv("NEWS_REGISTRY", home.file("registry.ini").c_str(), 1);
+    systemtest::RunFolder run("http://127.0.0.1:9/");
+    std::filesystem::copy_file(PLYX_PATH, run.File("plyx"));
+
+    // A display of its own, as the session the user logs out of.
+    testsupport::ChildProcess display(
+        {server, "-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+    std::string number = display.FirstLine(30s);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    std::string own = ":" + number;
+    testsupport::ChildProcess player({run.File("plyx"), "-platform", "xcb", "-display", own}, true);
+    std::string output = player.ReadUntil("plug-in(s)", 30s);
+    ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+    display.Signal(SIGTERM);
+    // The toolkit ends the program with status 1 when its display goes.
+    EXPECT_EQ(player.Wait(30s), 1) << player.ReadUntil("\n\n", 1s);
+    EXPECT_TRUE(run.Settings().find("WindowPosition=") != std::string::npos);
+}
