@@ -84,8 +84,8 @@ IniEntries readIni(const std::string& text) {
     return entries;
 }
 
-// The linked texts of the demo front page: every headline the sites can
-// give is one of them.
+// The linked texts of the demo front page: every headline the sites give
+// holds one of them (with its time stamp, or a list mark, around it).
 QStringList demoLinkTexts() {
     std::string page = testsupport::ReadAll(NEWS_SOURCE_DIR "/demo/front-utf8.html");
     std::regex anchor("<a href=\"[^\"]*\">([^<]+)</a>");
@@ -98,7 +98,6 @@ QStringList demoLinkTexts() {
 // What a ticker shows: its panel's hint is "site - headline".
 struct Shown {
     QString site, title;
-    bool operator==(const Shown&) const = default;
 };
 
 // Types text into an edit key by key, Japanese too.
