@@ -74,3 +74,18 @@ TEST_F(PlayerProcess, WhoseDisplayGoesAwayEndsWithoutACrashAndKeepsTheSettings) 
     EXPECT_EQ(player.Wait(30s), 1) << player.ReadUntil("\n\n", 1s);
     EXPECT_TRUE(settingsSaved());
 }
+
+TEST_F(PlayerProcess, KeepsASignalIgnoredAtItsStartIgnored) {
+    // As nohup starts it: hang-ups are not for this program.
+    testsupport::ChildProcess player({"/bin/sh", "-c", "trap '' HUP; exec \"$0\" -platform \"$1\"",
+                                      run.File("plyx"),
+                                      QGuiApplication::platformName().toStdString()},
+                                     true);
+    std::string output = player.ReadUntil("plug-in(s)", 30s);
+    ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+    player.Signal(SIGHUP);
+    EXPECT_EQ(player.Wait(1s), -1) << "a hang-up ended it";
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30s), 0);
+    EXPECT_TRUE(settingsSaved());
+}
