@@ -21,7 +21,8 @@ struct FirstRunSite {
     int interval;     // minutes
 };
 
-// Every demo site, enabled, updated every one to three minutes.
+// Every demo site of the first-run settings, enabled, updated every one to
+// three minutes: what the test expects to find there.
 constexpr FirstRunSite kSites[] = {
     {"サンプル新聞 Shift_JIS", "sjis/", 1},  {"サンプル新聞 EUC-JP", "euc/", 2},
     {"サンプル新聞 JIS", "jis/", 3},         {"サンプル新聞 UTF-8", "utf8/", 1},
@@ -42,11 +43,16 @@ public:
         fs::copy(fs::path(NEWS_SOURCE_DIR) / "host" / "skins", dir.path() / "Skins",
                  fs::copy_options::recursive);
         dir.write("plyx.ini", "[PLYX]\r\nDesign=" + dir.file("Skins/plyx-skin.plyxd") + "\r\n");
-        FirstRunSettings = "[PLYXNews]\r\nVersion=6320\r\nOnline=1\r\nWindowEnabled=1\r\n"
-                           "WindowLocation=2\r\nWindowScrollSpeed=25\r\n\r\n[Site]\r\n";
-        for (const FirstRunSite& s : kSites)
-            FirstRunSettings += platform::Utf8ToSjis(s.name) + "=\"" + address + s.path + "\",1," +
-                                std::to_string(s.interval) + "\r\n";
+        // The run command's first-run settings, as it writes them.
+        std::string text =
+            testsupport::ReadAll((fs::path(NEWS_SOURCE_DIR) / "demo" / "first-run.ini").string());
+        for (char c : text) {
+            if (c == '\n') FirstRunSettings += '\r';
+            FirstRunSettings += c;
+        }
+        for (size_t at; (at = FirstRunSettings.find("@SERVER@")) != std::string::npos;)
+            FirstRunSettings.replace(at, 8, address);
+        FirstRunSettings = platform::Utf8ToSjis(FirstRunSettings);
         dir.write("PLYXNews.ini", FirstRunSettings);
     }
 
