@@ -4,6 +4,7 @@
 #include "engine/site/FeedDate.h"
 #include "engine/site/FeedDecoder.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
 
@@ -376,20 +377,6 @@ private:
     bool titleIsHtml_ = false, guidIsLink_ = false;
 };
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Fills block up to kBlockBytes (less only at the end of the file); false on
 // a read error.
 bool readBlock(int fd, std::string& block, int64_t& budget) {
@@ -445,7 +432,8 @@ bool ReadFeedFile(const std::string& path, const std::string& feedUrl, const std
                   const std::atomic<bool>* aborting) {
     // Non-blocking: opening a FIFO must not wait for a writer. Only a
     // regular file is a downloaded page.
-    Descriptor fd(::open(platform::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    platform::UniqueFd fd(
+        ::open(platform::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return false;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;

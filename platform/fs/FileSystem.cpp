@@ -1,5 +1,6 @@
 #include "platform/fs/FileSystem.h"
 
+#include "platform/fs/UniqueFd.h"
 #include "platform/text/Cp932.h"
 
 #include <cerrno>
@@ -9,24 +10,6 @@
 #include <unistd.h>
 
 namespace platform {
-
-namespace {
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
 
 std::string NativePath(std::string_view sjisPath) {
     return SjisToUtf8(sjisPath);

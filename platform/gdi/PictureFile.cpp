@@ -1,6 +1,7 @@
 #include "platform/gdi/PictureFile.h"
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -9,28 +10,10 @@
 
 namespace platform {
 
-namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
-
 bool ReadPictureFile(std::string_view sjisPath, std::string& bytes) {
     bytes.clear();
     // Non-blocking: opening a FIFO must not wait for a writer.
-    Descriptor fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return false;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||

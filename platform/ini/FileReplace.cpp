@@ -1,6 +1,7 @@
 #include "platform/ini/FileReplace.h"
 
 #include "platform/fs/FileSystem.h"
+#include "platform/fs/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,28 +13,6 @@
 namespace platform {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    void Reset(int fd) {
-        Close();
-        fd_ = fd;
-    }
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -87,7 +66,7 @@ bool readAll(int fd, std::string& out) {
 // The new bytes over the old, then cut to length. The old bytes are read
 // first so that a failure part-way (a full disk) can put them back.
 bool writeInPlace(const std::string& path, std::string_view bytes) {
-    Descriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    UniqueFd file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     std::string old;
     bool backedUp = file.get() >= 0 && readAll(file.get(), old);
     if (file.get() < 0) {
@@ -116,7 +95,7 @@ Outcome writeByRename(const std::string& path, std::string_view bytes) {
     size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temporary = folderOf(path) + "/." + name + ".XXXXXX";
-    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) return Outcome::InPlace;
     auto discard = [&](Outcome outcome) {
         int e = errno;
@@ -133,7 +112,7 @@ Outcome writeByRename(const std::string& path, std::string_view bytes) {
     if (!writeAt(file.get(), bytes, 0) || ::fsync(file.get()) != 0 || !file.Close())
         return discard(Outcome::Failed);
     if (::rename(temporary.c_str(), path.c_str()) != 0) return discard(Outcome::InPlace);
-    Descriptor folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) ::fsync(folder.get());
     return Outcome::Written;
 }
