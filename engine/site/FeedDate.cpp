@@ -112,6 +112,26 @@ std::optional<int> namedOffset(std::string_view name) {
     return std::nullopt;
 }
 
+// The rest of a time of day after its hour: ":mm", then ":ss" if given, and
+// with fraction a decimal fraction of the second, which is skipped.
+bool readClock(Cursor& c, int hour, Moment& t, bool fraction) {
+    if (!c.take(':')) return false;
+    std::optional<int> mi = c.number(2, 2);
+    if (!mi) return false;
+    t.hour = hour;
+    t.minute = *mi;
+    t.hasTime = true;
+    if (c.take(':')) {
+        std::optional<int> s = c.number(2, 2);
+        if (!s) return false;
+        t.second = *s;
+        if (fraction && (c.take('.') || c.take(',')))
+            while (c.number(1, 1)) {
+            }
+    }
+    return true;
+}
+
 // 2026-12-08, 2026-12-08T09:30, 2026-12-08T09:30:15.25+09:00, "Z", or a
 // blank in place of the "T".
 std::optional<Moment> readIso(std::string_view text) {
@@ -128,20 +148,7 @@ std::optional<Moment> readIso(std::string_view text) {
     t.day = *d;
     if (c.take('T') || c.take('t') || c.take(' ')) {
         std::optional<int> h = c.number(1, 2);
-        if (!h || !c.take(':')) return std::nullopt;
-        std::optional<int> mi = c.number(2, 2);
-        if (!mi) return std::nullopt;
-        t.hour = *h;
-        t.minute = *mi;
-        t.hasTime = true;
-        if (c.take(':')) {
-            std::optional<int> s = c.number(2, 2);
-            if (!s) return std::nullopt;
-            t.second = *s;
-            if (c.take('.') || c.take(','))
-                while (c.number(1, 1)) {
-                }
-        }
+        if (!h || !readClock(c, *h, t, true)) return std::nullopt;
         c.skipBlanks();
         if (c.take('Z') || c.take('z'))
             t.offsetMinutes = 0;
@@ -185,17 +192,7 @@ std::optional<Moment> readRfc822(std::string_view text) {
     t.day = *d;
     c.skipBlanks();
     if (std::optional<int> h = c.number(1, 2)) {
-        if (!c.take(':')) return std::nullopt;
-        std::optional<int> mi = c.number(2, 2);
-        if (!mi) return std::nullopt;
-        t.hour = *h;
-        t.minute = *mi;
-        t.hasTime = true;
-        if (c.take(':')) {
-            std::optional<int> s = c.number(2, 2);
-            if (!s) return std::nullopt;
-            t.second = *s;
-        }
+        if (!readClock(c, *h, t, false)) return std::nullopt;
         c.skipBlanks();
         if (c.peek() == '+' || c.peek() == '-') {
             t.offsetMinutes = numericOffset(c);
