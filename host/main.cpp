@@ -14,11 +14,16 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 int main(int argc, char** argv) {
+    // A peer that has gone (the display, the reader of a pipeline the player
+    // was started in) is an error on that write, not the end of the player
+    // and of its plug-ins' unsaved settings.
+    std::signal(SIGPIPE, SIG_IGN);
     // The player's windows are small and a ticker repaints a strip of them
     // twenty times a second: sending those pixels over the X connection costs
     // less than the server round trip that shared-memory images need each frame.

@@ -32,13 +32,13 @@ public:
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        // The stop signals as a fresh process has them, whatever ignores or
+        // The stop signals and broken pipes as a fresh process has them, whatever ignores or
         // blocks them here (nohup, a background job).
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
         sigset_t stops, none;
         sigemptyset(&stops);
-        for (int s : {SIGTERM, SIGINT, SIGHUP})
+        for (int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
             sigaddset(&stops, s);
         sigemptyset(&none);
         posix_spawnattr_setsigdefault(&attributes, &stops);
@@ -87,6 +87,12 @@ public:
             }
         }
         return read;
+    }
+
+    // Stops reading its output, as a pipeline whose reader has gone.
+    void CloseOutput() {
+        if (out_ >= 0) ::close(out_);
+        out_ = -1;
     }
 
     void Signal(int signal) const {

@@ -69,9 +69,12 @@ TEST_F(PlayerProcess, WhoseDisplayGoesAwayEndsWithoutACrashAndKeepsTheSettings) 
     testsupport::ChildProcess player({run.File("plyx"), "-platform", "xcb", "-display", own}, true);
     std::string output = player.ReadUntil("plug-in(s)", 30s);
     ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+    // Started in a pipeline whose reader has gone: the toolkit's last words
+    // about the lost display go to a closed pipe.
+    player.CloseOutput();
     display.Signal(SIGTERM);
     // The toolkit ends the program with status 1 when its display goes.
-    EXPECT_EQ(player.Wait(30s), 1) << player.ReadUntil("\n\n", 1s);
+    EXPECT_EQ(player.Wait(30s), 1);
     EXPECT_TRUE(settingsSaved());
 }
 
