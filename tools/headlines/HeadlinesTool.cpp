@@ -211,13 +211,18 @@ int HeadlinesTool::headlines(const Options& options) {
                platform::PathFromNative(ec ? options.target : absolute.lexically_normal().string());
     }
 
-    std::vector<std::string> items, titles, links, pending;
+    std::vector<std::string> titles, links, pending;
     if (options.exact || !ReadFeed(bytes, base, base, titles, links, nullptr)) {
+        // Item by item, as the engine reads its pages: a large page is held
+        // once, not again as a list of its items.
         zelHtml html;
-        html.LoadItemsFromBytes(std::move(bytes), items);
+        html.OpenBytes(std::move(bytes));
         HeadlineExtractor extractor(base, base, titles, links, pending);
         extractor.SetExtended(!options.exact);
-        extractor.Extract(items);
+        std::string item;
+        while (html.NextItem(item))
+            extractor.AddItem(item);
+        extractor.Finish();
     }
 
     for (size_t i = 0; i < titles.size(); ++i)
@@ -234,9 +239,9 @@ int HeadlinesTool::items(const Options& options) {
     std::string bytes;
     if (!readPage(options.target, bytes)) return 1;
     zelHtml html;
-    std::vector<std::string> list;
-    html.LoadItemsFromBytes(std::move(bytes), list);
-    for (const std::string& item : list)
+    html.OpenBytes(std::move(bytes));
+    std::string item;
+    while (html.NextItem(item))
         writeLine(item);
     return 0;
 }
