@@ -64,6 +64,7 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     // A player that comes back gets the menus again.
     plyx_->OnBind = [this](TObject*) {
         Menu.Build(*this);
+        Menu.RebuildSites(*sites_);
         SetOnline(Online);
         Menu.ShowWindowEnabled(WindowEnabled);
     };

@@ -113,6 +113,7 @@ TEST_F(MenuTest, MenusComeBackWhenThePlayerReturns) {
     pump();
     ASSERT_EQ(captions(*player, kMenuPlugins), std::vector<std::string>{"PLYX Talo+"});
     EXPECT_NE(entry("オンライン"), 0) << "the caption shows the state kept meanwhile";
+    EXPECT_EQ(captions(*player, entry("ニュースサイト")).size(), 11u) << "one entry per site";
     player->ClickMenu(entry("オンライン"));
     pump();
     EXPECT_TRUE(news->Online);
