@@ -16,8 +16,12 @@ constexpr std::string_view kWideEquals = "\x81\x81", kWideSemicolon = "\x81\x47"
 } // namespace
 
 std::string FormatSiteValue(const SiteValue& site) {
-    return "\"" + site.url + "\"," + (site.enabled ? "1" : "0") + "," +
-           std::to_string(site.interval);
+    // Quotes doubled, as comma text reads them back byte by byte: a lone
+    // one would end the URL and push the flag and interval aside.
+    std::string value = "\"";
+    for (char c : site.url)
+        value += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return value + "\"," + (site.enabled ? "1" : "0") + "," + std::to_string(site.interval);
 }
 
 SiteValue ParseSiteValue(std::string_view value) {
