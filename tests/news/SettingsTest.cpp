@@ -173,6 +173,14 @@ TEST(SiteValueText, FormatsAndParsesBothWays) {
     EXPECT_EQ(v.url, "http://a/b,c");
     EXPECT_TRUE(v.enabled);
     EXPECT_EQ(v.interval, 0);
+    // A quote inside a URL is doubled, so the flag and interval after it
+    // read back as they were written.
+    for (const char* url : {"http://a/\"b", "\"", "http://a/\"\",0,5", "http://a/ b,c"}) {
+        SiteValue back = ParseSiteValue(FormatSiteValue({url, true, 15}));
+        EXPECT_EQ(back.url, url);
+        EXPECT_TRUE(back.enabled) << url;
+        EXPECT_EQ(back.interval, 15) << url;
+    }
     EXPECT_EQ(StorableSiteName("a=b=c"), S("a＝b＝c"));
     EXPECT_EQ(StorableSiteName(S("表;[x]")), S("表;[x]")) << "only a leading ; or [ misleads";
 }
