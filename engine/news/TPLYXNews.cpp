@@ -10,9 +10,11 @@
 #include "platform/fs/WritableFolder.h"
 #include "platform/shell/Shell.h"
 #include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace platform;
@@ -133,10 +135,15 @@ void TPLYXNews::LoadSettings() {
         SiteValue value = ParseSiteValue(ini.ReadString(kSiteSection, name, ""));
         sites_->Add(name, value.url, value.interval, value.enabled);
     }
+    // The file's keys know no letter case: a default beside a site named
+    // like it in other case would take that site's key at the next save.
+    auto named = [&](const std::string& name) {
+        return std::any_of(sites_->Items.begin(), sites_->Items.end(),
+                           [&](const auto& site) { return EqualsNoCase(site->Name, name); });
+    };
     if (version < kNewsVersion)
         for (const DefaultSite& site : DefaultSites())
-            if (!sites_->Find(site.name))
-                sites_->Add(site.name, site.url, site.interval, site.enabled);
+            if (!named(site.name)) sites_->Add(site.name, site.url, site.interval, site.enabled);
 }
 
 bool TPLYXNews::SaveSettings() {

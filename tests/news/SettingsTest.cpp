@@ -136,6 +136,22 @@ TEST_F(EngineTest, AnOlderFileGetsTheMissingDefaultsAfterItsOwnSites) {
     EXPECT_EQ(n.Sites()->IndexOfName("NNN24"), 0);
 }
 
+TEST_F(EngineTest, AnOlderFilesSiteNamedLikeADefaultInOtherCaseIsNotOverwritten) {
+    // The file's keys know no letter case: a default added beside such a
+    // site would take its key at the next save.
+    writeSettings("[PLYXNews]\r\nVersion=6310\r\n[Site]\r\nnnn24=\"http://mine.example/\",1,5\r\n");
+    for (int run = 0; run < 2; ++run) {
+        TPLYXNews& n = start();
+        EXPECT_EQ(n.Sites()->Count(), 11) << run;
+        TNewsSite* mine = n.Sites()->Get(0);
+        EXPECT_EQ(mine->Name, "nnn24") << run;
+        EXPECT_EQ(mine->URL, "http://mine.example/") << run;
+        EXPECT_TRUE(mine->Enabled) << run;
+        EXPECT_EQ(mine->Interval, 5) << run;
+        news.reset(); // saves
+    }
+}
+
 TEST_F(EngineTest, ExtractionIsExtendedUnlessSetToZeroAndIsWrittenBack) {
     struct Case {
         const char* line; // in section PLYXNews, "" for none
