@@ -116,7 +116,11 @@ void TPLYXNewsWindow::buildComponents() {
     LabelDateTime->CenterVertically = true;
     LabelDateTime->setGeometry(40, 12, 120, 12);
     LabelSiteName = boldLabel(this, {160, 12, 120, 12}, "News Site", "News");
+    // A label that sized itself to the name would grow rightwards from its
+    // left edge, so the name would no longer end where its place ends.
+    LabelSiteName->AutoSize = false;
     LabelSiteName->Alignment = TLabel::taRightJustify;
+    LabelSiteName->setGeometry(160, 12, 120, 12);
 
     PanelNews = new TPanel(this);
     PanelNews->setGeometry(38, 24, 244, 24);

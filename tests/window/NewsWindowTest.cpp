@@ -259,3 +259,16 @@ TEST_F(NewsWindowTest, UserEventsShowHideAndCloseTheWindowAndTheDialog) {
         EXPECT_FALSE(Globals().FormProperty);
     }
 }
+
+TEST_F(NewsWindowTest, TheBuiltInSiteNameStaysRightAlignedInItsPlace) {
+    for (const char* name : {"A", "Asahi Shimbun Digital"}) {
+        TNewsSite* site = news->Sites()->Find("A");
+        site->Name = name;
+        fill(site, 1);
+        news->SelectSiteByName(0, name);
+        news->ShowNextHeadline(0);
+        ASSERT_EQ(window->LabelSiteName->Caption, name);
+        EXPECT_EQ(window->LabelSiteName->geometry(), QRect(160, 12, 120, 12)) << name;
+        EXPECT_EQ(window->LabelSiteName->Alignment, platform::TLabel::taRightJustify);
+    }
+}
