@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
 
 #include <cstdio>
@@ -553,6 +554,14 @@ bool TPLYXNewsWindow::eventFilter(QObject* watched, QEvent* event) {
 void TPLYXNewsWindow::closeEvent(QCloseEvent* event) {
     if (TPLYXNews* n = engine()) n->PostUserEvent(ueClosed, 0);
     event->accept();
+}
+
+void TPLYXNewsWindow::showEvent(QShowEvent* event) {
+    // A window that was closed no longer followed the player's moves; a
+    // docked one must come back beside the player, not where it was left.
+    if (TPLYXNews* n = engine(); n && !event->spontaneous())
+        FollowPlayer(n->PLYX()->GetLeft(), n->PLYX()->GetTop());
+    QWidget::showEvent(event);
 }
 
 void TPLYXNewsWindow::dragEnterEvent(QDragEnterEvent* event) {

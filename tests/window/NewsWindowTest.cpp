@@ -272,3 +272,17 @@ TEST_F(NewsWindowTest, TheBuiltInSiteNameStaysRightAlignedInItsPlace) {
         EXPECT_EQ(window->LabelSiteName->Alignment, platform::TLabel::taRightJustify);
     }
 }
+
+TEST_F(NewsWindowTest, ADockedWindowShownAgainIsBesideThePlayerWhereverItWentMeanwhile) {
+    place(2);
+    news->SetWindowEnabled(true);
+    ASSERT_EQ(window->pos(), QPoint(140, 320));
+    window->PopupClose->trigger(); // disabled: the player's moves are no longer followed
+    pump();
+    ASSERT_FALSE(news->TimerActive);
+    player->MoveTo(300, 400);
+    pump();
+    news->SetWindowEnabled(true);
+    EXPECT_EQ(window->pos(), QPoint(340, 520));
+    EXPECT_EQ(news->WindowPosition, std::make_pair(340, 520));
+}
