@@ -284,7 +284,13 @@ void TPLYXNewsWindow::LoadDesign(const std::string& fileName) {
     }
     ::LoadDesign(c, fileName);
     if (!fileName.empty()) siteNameOpens_ = true;
-    if (TPLYXNews* n = engine(); n && !fileName.empty()) ShowOnline(n->Online);
+    TPLYXNews* n = engine();
+    if (!n || fileName.empty()) return;
+    ShowOnline(n->Online);
+    // The places beside the player depend on the window's size, which the
+    // design may have changed.
+    if (n->WindowLocation >= wlUpper && n->WindowLocation <= wlRight)
+        FollowPlayer(n->PLYX()->GetLeft(), n->PLYX()->GetTop());
 }
 
 void TPLYXNewsWindow::showUpdateFrame() {

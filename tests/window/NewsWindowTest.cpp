@@ -286,3 +286,13 @@ TEST_F(NewsWindowTest, ADockedWindowShownAgainIsBesideThePlayerWhereverItWentMea
     EXPECT_EQ(window->pos(), QPoint(340, 520));
     EXPECT_EQ(news->WindowPosition, std::make_pair(340, 520));
 }
+
+TEST_F(NewsWindowTest, ADockedWindowStaysBesideThePlayerWhenADesignChangesItsSize) {
+    std::string design = std::string(NEWS_SOURCE_DIR) + "/demo/design/sample.plyxd";
+    place(1);
+    ASSERT_EQ(window->pos(), QPoint(140, 140));
+    window->DropFiles({QString::fromStdString(design)});
+    ASSERT_EQ(window->size(), QSize(400, 140));
+    EXPECT_EQ(window->pos(), QPoint(100, 60)) << "above the player, centred";
+    EXPECT_EQ(news->WindowPosition, std::make_pair(100, 60));
+}
