@@ -10,6 +10,8 @@
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 using namespace platform;
@@ -65,8 +67,13 @@ void TPLYXNews::BuildSkinPanels() {
             TickerPanels[1] = panel;
             TickerLabels[1] = label;
             Speed[1] = ScrollOption(ini.ReadString(kTicker, "Option", ""));
-            Step[1] = ini.ReadInteger(kTicker, "Level", 1) *
-                      (ini.ReadInteger(kTicker, "Alignment", 0) * 2 - 1);
+            // Wide, then held to what an int holds: the skin is no trusted
+            // file. A factor held first keeps the product within 64 bits.
+            long long level = ini.ReadInteger(kTicker, "Level", 1);
+            long long direction = std::clamp<long long>(
+                ini.ReadInteger(kTicker, "Alignment", 0) * 2LL - 1, -INT32_MAX, INT32_MAX);
+            Step[1] =
+                static_cast<int>(std::clamp(level * direction, -1LL * INT32_MAX, 1LL * INT32_MAX));
         }
         auto label = [&](const char* section, const char* hint, const char* caption) -> TLabel* {
             if (!ini.SectionExists(section)) return nullptr;

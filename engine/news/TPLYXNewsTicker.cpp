@@ -6,6 +6,8 @@
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/TPLYXNews.h"
 
+#include <algorithm>
+
 using namespace platform;
 
 void TPLYXNews::SetTickerControls(int i, TControl* panel, TLabel* label, TLabel* siteName) {
@@ -20,12 +22,16 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
     if (!label || !panel) return;
     if (i == 0)
         if (INewsWindow* w = Globals().PLYXNewsWindow; w && !w->Form()->isEnabled()) return;
+    // A speed of 0 or below steps on every call, as any such speed does;
+    // kept at 0 the countdown cannot overflow whatever a skin says.
+    int speed = std::max(Speed[i], 0);
     Countdown[i] -= elapsed;
     if (Countdown[i] > 0) return;
     // One step a call at most: a long pause does not make the text jump.
-    Countdown[i] += Speed[i];
-    if (Countdown[i] <= 0) Countdown[i] = Speed[i];
-    int left = label->x() + Step[i];
+    Countdown[i] += speed;
+    if (Countdown[i] <= 0) Countdown[i] = speed;
+    // Wide: a step may be as large as an int holds.
+    long long left = static_cast<long long>(label->x()) + Step[i];
     if (Step[i] < 0) {
         if (left < -label->width()) {
             ShowNextHeadline(i);
@@ -35,7 +41,7 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
         ShowNextHeadline(i);
         left = -label->width();
     }
-    label->move(left, label->y());
+    label->move(static_cast<int>(left), label->y());
 }
 
 void TPLYXNews::ShowNextHeadline(int i) {

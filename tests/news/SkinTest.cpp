@@ -166,3 +166,29 @@ TEST_F(SkinTest, ImageButtonsPressReleaseAndClick) {
     EXPECT_EQ(image->Picture.Image.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_TRUE(news->WindowEnabled) << "the click toggled the window";
 }
+
+TEST_F(SkinTest, ExtremeSkinNumbersScrollWithoutOverflowing) {
+    // A speed of 0 or below steps on every timer call; a step wider than
+    // any panel brings the next headline on every step.
+    start();
+    fill(news->Sites()->Get(0), 2);
+    for (const char* numbers : {"Level=2147483647\r\nAlignment=2147483647\r\n",
+                                "Level=-2147483648\r\nAlignment=-2147483648\r\n"}) {
+        skin(std::string("[Strevo]\r\nWidth=100\r\nHeight=16\r\nOption=Scroll=-2147483648\r\n") +
+             numbers);
+        news->BuildSkinPanels();
+        news->SelectSite(1, 0);
+        EXPECT_EQ(news->Speed[1], INT32_MIN);
+        EXPECT_EQ(news->Step[1], INT32_MAX) << "rightwards, as far as an int goes";
+        std::vector<std::string> shown;
+        for (int call = 0; call < 4; ++call) {
+            news->ScrollTicker(1, 20);
+            shown.push_back(news->TickerLabels[1]->Caption);
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"A header", "A 1", "A 2", "A header"}));
+    }
+    news->Step[1] = INT32_MIN;
+    news->ScrollTicker(1, 20);
+    EXPECT_EQ(news->TickerLabels[1]->Caption, "A 1");
+    EXPECT_EQ(news->TickerLabels[1]->x(), news->TickerPanels[1]->width());
+}
