@@ -1,5 +1,6 @@
 #include "engine/property/TOpenDialog.h"
 
+#include "platform/dialogs/Dialogs.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/text/Cp932.h"
 
@@ -67,6 +68,15 @@ bool TOpenDialog::Execute(QWidget* parent) {
     QObject::connect(dialog, &QFileDialog::fileSelected,
                      [&chosen](const QString& file) { chosen = file; });
     if (dialog->exec() != QDialog::Accepted || chosen.isEmpty()) return false;
-    FileName = platform::PathFromNative(chosen.toStdString());
+    std::string name = platform::PathFromNative(chosen.toStdString());
+    // A name the system text cannot hold would come back naming another,
+    // missing file.
+    if (ui(name) != chosen) {
+        platform::ShowMessage(platform::Utf8ToSjis("このファイル名には使えない文字があります。\n") +
+                                  name,
+                              platform::MessageKind::Error);
+        return false;
+    }
+    FileName = std::move(name);
     return true;
 }

@@ -26,7 +26,8 @@ public:
     bool FileMustExist = false;
     bool EnableSizing = true;
 
-    // True when the user chose a file: FileName then names it.
+    // True when the user chose a file: FileName then names it. A name the
+    // system text cannot hold is refused with a message box.
     bool Execute(QWidget* parent);
 
     std::function<bool(TOpenDialog& dialog)> Runner;

@@ -3,8 +3,11 @@
 #include "tests/support/EventPump.h"
 #include "tests/support/RecordingBrowser.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -199,4 +202,37 @@ TEST(NameFilters, TheFilterTextBecomesQtNameFilters) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(QtNameFilters(S(c.filter)), c.want) << c.filter;
+}
+
+TEST_F(RowEditingTest, AChosenDesignWhoseNameTheSettingsCannotHoldIsNotTaken) {
+    TFormProperty& form = openWith({});
+    form.OpenDialog.Runner = nullptr; // the real file dialog, answered below
+    struct {
+        const char* name; // UTF-8, as the file system has it
+        const char* shown;
+    } cases[] = {{"夜.plyxd", "夜.plyxd"}, {"caf\xC3\xA9.plyxd", "夜.plyxd"}};
+    for (const auto& c : cases) {
+        std::string file = dir.write(c.name, "[Form]\r\n");
+        // Answered as soon as it is up; closed unanswered should that fail.
+        QTimer answer, giveUp;
+        answer.setSingleShot(true);
+        giveUp.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                d->selectFile(QString::fromStdString(file));
+                static_cast<QDialog*>(d)->accept();
+            }
+        });
+        QObject::connect(&giveUp, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        answer.start(0);
+        giveUp.start(10000);
+        click(form.BtnDesign);
+        EXPECT_EQ(form.EditDesign->text(), QString::fromStdString(base()) + Q(c.shown)) << c.name;
+    }
+    ASSERT_EQ(boxes.size(), 1u) << "the user is told why the file was not taken";
+    EXPECT_NE(boxes[0].find("caf"), std::string::npos);
+    ok(form);
+    EXPECT_EQ(news->Design, base() + S("夜.plyxd"));
 }
