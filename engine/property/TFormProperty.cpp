@@ -91,10 +91,14 @@ QLabel* labelAbove(QWidget* parent, const char* caption, int left, int top) {
 
 // Writes the skin ticker's speed and step into section "Strevo" of the
 // player's design in one replacement of the file, changing only those
-// three lines. False with errno when it cannot be written.
+// three lines; a design that is a picture stays as it is. False with errno
+// when it cannot be written.
 bool writeStrevoKeys(const std::string& design, int speed, int step) {
     std::string text;
     if (!ReadFileBytes(design, text) && errno != ENOENT) return false;
+    // The player also takes a plain picture as its design; pictures hold
+    // NUL bytes, settings text never does. There is no skin ticker in it.
+    if (text.find('\0') != std::string::npos) return true;
     long long level = std::llabs(static_cast<long long>(step));
     std::optional<std::string> edited =
         EditProfileText(text, "Strevo", "Option", "Scroll=" + std::to_string(speed));

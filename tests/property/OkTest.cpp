@@ -127,6 +127,25 @@ TEST_F(OkTest, APanelSpeedAloneWritesAllThreeKeys) {
     }
 }
 
+TEST_F(OkTest, APlayerWhoseDesignIsAPlainPictureKeepsItUntouched) {
+    for (const char* picture : {"flat.bmp", "flat.jpg"}) {
+        writeSites({});
+        start();
+        std::string bytes = ReadAll(std::string(NEWS_SOURCE_DIR) + "/tests/window/data/" + picture);
+        player->Design = dir.write(picture, bytes);
+        TFormProperty& form = open();
+        type(form.EditScrollSpeedPanel, "40");
+        type(form.EditScrollStepPanel, "-3");
+        ok(form);
+        EXPECT_EQ(news->Speed[1], 40);
+        EXPECT_EQ(news->Step[1], -3);
+        EXPECT_EQ(ReadAll(player->Design), bytes)
+            << picture << ": no skin ticker there to keep them for";
+        EXPECT_TRUE(boxes.empty()) << picture;
+        news.reset();
+    }
+}
+
 TEST_F(OkTest, ASkinThatCannotBeWrittenIsReportedOnceAfterTheSettingsAreSaved) {
     TFormProperty& form = openWith({{"Alpha", "http://a.example/", false, 60}});
     std::string design = dir.file("skin-folder");
