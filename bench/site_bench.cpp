@@ -1,5 +1,6 @@
 // Items plus headline extraction of a large front page, by the exact and by
-// the extended rules, against iconv converting the same bytes, in one run. And the peak memory
+// the extended rules, with the items listed first or read one at a time,
+// against iconv converting the same bytes, in one run. And the peak memory
 // while a 32 MB page of short tags is extracted from its file: the page and little more.
 
 #include "bench/BenchSupport.h"
@@ -19,18 +20,29 @@ const std::string& sjisPage() {
     return page;
 }
 
-void itemsAndExtraction(benchmark::State& state, bool extended) {
+// listed: the page's items first gathered in a list (as the headlines
+// tool did); otherwise read one at a time into the extraction, as the
+// engine reads a downloaded page.
+void itemsAndExtraction(benchmark::State& state, bool extended, bool listed) {
     std::vector<std::string> items, titles, links, pending;
+    std::string item;
     for (auto _ : state) {
         titles.clear();
         links.clear();
         pending.clear();
         zelHtml html;
-        html.LoadItemsFromBytes(sjisPage(), items);
         HeadlineExtractor extractor("http://www.example.jp/index.html", "http://www.example.jp/",
                                     titles, links, pending);
         extractor.SetExtended(extended);
-        extractor.Extract(items);
+        if (listed) {
+            html.LoadItemsFromBytes(sjisPage(), items);
+            extractor.Extract(items);
+        } else {
+            html.OpenBytes(sjisPage());
+            while (html.NextItem(item))
+                extractor.AddItem(item);
+            extractor.Finish();
+        }
         benchmark::DoNotOptimize(titles.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * sjisPage().size()));
@@ -38,11 +50,19 @@ void itemsAndExtraction(benchmark::State& state, bool extended) {
 }
 
 void BM_ItemsAndExtraction(benchmark::State& state) {
-    itemsAndExtraction(state, false);
+    itemsAndExtraction(state, false, true);
 }
 
 void BM_ItemsAndExtractionExtended(benchmark::State& state) {
-    itemsAndExtraction(state, true);
+    itemsAndExtraction(state, true, true);
+}
+
+void BM_StreamedExtraction(benchmark::State& state) {
+    itemsAndExtraction(state, false, false);
+}
+
+void BM_StreamedExtractionExtended(benchmark::State& state) {
+    itemsAndExtraction(state, true, false);
 }
 
 void BM_IconvSjis(benchmark::State& state) {
@@ -91,6 +111,8 @@ void BM_ExtractFile32MBShortTags(benchmark::State& state) {
 
 BENCHMARK(BM_ItemsAndExtraction)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ItemsAndExtractionExtended)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamedExtraction)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamedExtractionExtended)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvSjis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractFile32MBShortTags)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -101,7 +123,11 @@ int main(int argc, char** argv) {
                                 {{"items + extraction / iconv, Shift_JIS page",
                                   "BM_ItemsAndExtraction", "BM_IconvSjis", 2.5},
                                  {"items + extended extraction / iconv, Shift_JIS page",
-                                  "BM_ItemsAndExtractionExtended", "BM_IconvSjis", 2.5}},
+                                  "BM_ItemsAndExtractionExtended", "BM_IconvSjis", 2.5},
+                                 {"items one at a time + extraction / iconv, as the engine reads",
+                                  "BM_StreamedExtraction", "BM_IconvSjis", 2.5},
+                                 {"items one at a time + extended extraction / iconv",
+                                  "BM_StreamedExtractionExtended", "BM_IconvSjis", 2.5}},
                                 {{"peak memory increase, extracting a 32 MB page of short tags",
                                   "BM_ExtractFile32MBShortTags", "peak_increase_MB", 72.0, "MB"}});
 }

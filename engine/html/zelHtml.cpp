@@ -115,23 +115,35 @@ bool replacePass(std::string& text, std::string_view from, std::string_view to,
 
 // The named entities one after another over the whole text ("&AMP;lt;" ends
 // as "<"), then numeric references. An abort leaves the text half done.
-std::string decodeEntities(std::string text, const std::atomic<bool>* abort) {
-    if (text.find('&') == std::string::npos) return text;
+// s cut down to trimmed, a view into it; in place, so a long text is not
+// copied again.
+void trimInPlace(std::string& s, std::string_view trimmed) {
+    if (trimmed.size() == s.size()) return;
+    size_t begin = static_cast<size_t>(trimmed.data() - s.data());
+    s.erase(begin + trimmed.size());
+    s.erase(0, begin);
+}
+
+void decodeEntities(std::string& text, const std::atomic<bool>* abort) {
+    if (text.find('&') == std::string::npos) return;
     static constexpr std::pair<std::string_view, std::string_view> named[] = {
         {"&amp;", "&"}, {"&nbsp;", " "}, {"&quot;", "\""},
         {"&lt;", "<"},  {"&gt;", ">"},   {"&#160;", " "},
     };
     for (const auto& [from, to] : named) {
-        if (text.find('&') == std::string::npos) return text;
-        if (!replacePass(text, from, to, abort)) return text;
+        if (text.find('&') == std::string::npos) return;
+        if (!replacePass(text, from, to, abort)) return;
     }
     decodeNumericReferences(text, abort);
-    return text;
 }
 
 } // namespace
 
 // ---- the decoder -----------------------------------------------------------
+
+namespace {
+constexpr size_t kRoomForMostItems = 256;
+} // namespace
 
 bool zelHtml::readTrail(unsigned char& trail) {
     // A missing trail byte, or a NUL where one should be, leaves the
@@ -413,7 +425,7 @@ void zelHtml::readCommentTail(std::string& item) {
     }
 }
 
-std::string zelHtml::readScriptBody() {
+void zelHtml::readScriptBody(std::string& body) {
     while (true) {
         checkAbort();
         Mark m = mark();
@@ -423,7 +435,7 @@ std::string zelHtml::readScriptBody() {
             break;
         }
     }
-    std::string body;
+    body.clear();
     Mark start = mark();
     if (follows("<!--")) {
         body = "<!--";
@@ -482,17 +494,19 @@ std::string zelHtml::readScriptBody() {
         }
     }
     InScript = false;
-    return platform::Trim(body);
+    std::string_view trimmed = platform::TrimView(body);
+    trimInPlace(body, trimmed);
 }
 
-std::string zelHtml::readRawItem() {
+void zelHtml::readRawItem(std::string& item) {
     KanjiMode = false;
-    if (InScript) return readScriptBody();
-    std::string item;
+    if (InScript) return readScriptBody(item);
+    item.clear();
     // An item rarely runs past the next bracket, and decoding never makes
     // text longer than its bytes: one allocation instead of several, and for
-    // a long item no copying as it grows.
-    if (pos_ < data_.size()) {
+    // a long item no copying as it grows. A string that has held items
+    // before has room enough for most.
+    if (item.capacity() < kRoomForMostItems && pos_ < data_.size()) {
         size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
         item.reserve((end == std::string::npos ? data_.size() : end + 1) - pos_);
     }
@@ -534,26 +548,29 @@ std::string zelHtml::readRawItem() {
         InScript = true;
     else if (platform::EqualsNoCase(item, "</script>"))
         InScript = false;
-    return item;
 }
 
 std::string zelHtml::ReadItem() {
-    std::string raw = readRawItem();
-    if (raw == kFullWidthSpace) return {};
-    if (raw.size() > kMaxItemBytes) {
+    std::string item;
+    readItem(item);
+    return item;
+}
+
+// Into the caller's string, whose room serves item after item.
+void zelHtml::readItem(std::string& item) {
+    readRawItem(item);
+    if (item == kFullWidthSpace) {
+        item.clear();
+        return;
+    }
+    if (item.size() > kMaxItemBytes) {
         size_t cut = 0;
         while (cut < kMaxItemBytes)
-            cut += platform::SjisCharLength(raw, cut);
-        raw.resize(cut > kMaxItemBytes ? cut - 2 : cut);
+            cut += platform::SjisCharLength(item, cut);
+        item.resize(cut > kMaxItemBytes ? cut - 2 : cut);
     }
-    std::string item = decodeEntities(std::move(raw), Aborting);
-    std::string_view trimmed = platform::TrimView(item);
-    if (trimmed.size() == item.size()) return item;
-    // In place: a long item is not copied again.
-    size_t begin = static_cast<size_t>(trimmed.data() - item.data());
-    item.erase(begin + trimmed.size());
-    item.erase(0, begin);
-    return item;
+    decodeEntities(item, Aborting);
+    trimInPlace(item, platform::TrimView(item));
 }
 
 // ---- the page --------------------------------------------------------------
@@ -597,8 +614,9 @@ int zelHtml::DetectCode() {
     if (std::string_view(data_).starts_with(kUtf8Bom)) Code = CodeUtf8;
     // Only the end of the page stops the search early: an empty item (such as
     // the body of <script src=...></script>) comes before many charset tags.
+    std::string item;
     while (Code == CodeUnknown && !AtEnd()) {
-        std::string item = readRawItem();
+        readRawItem(item);
         if (item.empty() || item[0] != '<') continue;
         std::string low = SjisLowerCase(item);
         if (SjisFind(low, "<meta") == std::string::npos) continue;
@@ -667,7 +685,7 @@ bool zelHtml::NextItem(std::string& item) {
         close();
         return false;
     }
-    item = ReadItem();
+    readItem(item);
     return true;
 }
 
@@ -722,5 +740,6 @@ std::string zelHtml::GetAttr(std::string_view tag, std::string_view name) {
 }
 
 std::string zelHtml::DecodeEntities(std::string text) {
-    return decodeEntities(std::move(text), nullptr);
+    decodeEntities(text, nullptr);
+    return text;
 }

@@ -82,11 +82,12 @@ private:
     // Which ASCII bytes end a bulk-copied run inside text or a tag.
     using StopSet = bool[128];
     void copyPlainRun(std::string& out, const StopSet& stops);
-    std::string readRawItem();
+    void readRawItem(std::string& item);
+    void readItem(std::string& item);
     void readQuotedTail(char quote, std::string& item);
     void readTagTail(std::string& item);
     void readCommentTail(std::string& item);
-    std::string readScriptBody();
+    void readScriptBody(std::string& body);
     void readItems(std::vector<std::string>& list);
     void rewind();
     void close();

@@ -234,8 +234,15 @@ void HeadlineExtractor::closeAnchor() {
     if (!anchorOpen_) return;
     anchorOpen_ = false;
     Span span{openStart_, text_.size()};
-    size_t chars =
-        characterCount(std::string_view(text_).substr(span.start, span.end - span.start));
+    auto count = [&](const Span& s) {
+        return characterCount(std::string_view(text_).substr(s.start, s.end - s.start));
+    };
+    // Most blocks hold one link: characters are counted only to compare two.
+    size_t chars = kUncounted;
+    if (hasLongest_) {
+        if (longestChars_ == kUncounted) longestChars_ = count(longest_);
+        chars = count(span);
+    }
     if (!hasLongest_ || chars > longestChars_) {
         hasLongest_ = true;
         longestLink_ = std::move(openLink_);
@@ -435,7 +442,8 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     }
     if (!match || aborting()) return false;
 
-    std::replace(s.begin(), s.end(), '\t', ' '); // a tab is never a trail byte
+    // A tab is never a trail byte; most titles have none.
+    if (s.find('\t') != std::string::npos) std::replace(s.begin(), s.end(), '\t', ' ');
     std::string rest = s;
     eraseFirst(rest, std::string_view(s).substr(match->pos, match->length));
     eraseFirst(rest, " ");

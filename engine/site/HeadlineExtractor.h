@@ -97,7 +97,8 @@ private:
     bool hasLongest_ = false;
     std::string longestLink_;
     Span longest_{};
-    size_t longestChars_ = 0;
+    static constexpr size_t kUncounted = static_cast<size_t>(-1);
+    size_t longestChars_ = kUncounted;
     std::vector<Span> anchors_;
     bool inBody_ = false;
     int scriptDepth_ = 0;
