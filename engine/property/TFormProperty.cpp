@@ -403,7 +403,10 @@ void TFormProperty::BtnOpenURLClick() {
 }
 
 void TFormProperty::BtnGetURLClick() {
-    EditSiteURL->setText(ui(GetBrowserURL(0)));
+    // No page in hand is no reason to lose the URL the row has: without one
+    // OK would save the site disabled.
+    std::string url = GetBrowserURL(0);
+    if (!url.empty()) EditSiteURL->setText(ui(url));
 }
 
 void TFormProperty::BtnDesignClick() {

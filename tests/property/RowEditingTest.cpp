@@ -147,6 +147,21 @@ TEST_F(RowEditingTest, GetURLTakesTheURLInHandIntoTheSelectedRow) {
     EXPECT_EQ(form.ListViewNews->topLevelItem(0)->text(1), "https://news.example/top");
 }
 
+TEST_F(RowEditingTest, GetURLWithNoPageInHandKeepsTheRowsURL) {
+    TFormProperty& form = openWith(kThree);
+    selectRow(form, 0);
+    for (const char* clipboard : {"", "  ", "not a link", "ftp://files.example/", "http://a b/"}) {
+        QGuiApplication::clipboard()->setText(clipboard);
+        click(form.BtnGetURL);
+        EXPECT_EQ(form.EditSiteURL->text(), "http://a.example/") << clipboard;
+    }
+    ok(form);
+    TNewsSite* site = news->Sites()->Find("Alpha");
+    ASSERT_TRUE(site);
+    EXPECT_EQ(site->URL, "http://a.example/");
+    EXPECT_TRUE(site->Enabled) << "a site that lost its URL would be saved disabled";
+}
+
 TEST_F(RowEditingTest, TheDesignDialogStartsInNewsDesignOnlyWithoutAPath) {
     TFormProperty& form = openWith({});
     click(form.BtnDesign);
