@@ -311,7 +311,10 @@ void TPLYXNews::RebuildSiteMenu() {
 
 void TPLYXNews::Timer(int tick) {
     // The player's tick starts again when it does; never scroll backwards.
-    int elapsed = std::max(tick - lastTick_, 0);
+    // Modulo 2^32, so the count wrapping after 24.8 days is no step back.
+    auto elapsed =
+        static_cast<int32_t>(static_cast<uint32_t>(tick) - static_cast<uint32_t>(lastTick_));
+    elapsed = std::max(elapsed, 0);
     lastTick_ = tick;
     {
         std::lock_guard lock(Lock);

@@ -80,6 +80,25 @@ TEST_F(TickerTest, TheTimerMovesOnePixelPerSpeedAndNeverCatchesUp) {
     EXPECT_EQ(timer(0), x - 1);
 }
 
+TEST_F(TickerTest, ThePlayersTickWrappingAfterTwentyFourDaysKeepsTheTickerMoving) {
+    news->UpdateTimerState();
+    label->move(100, 0);
+    // The player's millisecond count is 32 bits wide: 2^31 ms after its
+    // start the count runs on from the lowest number.
+    uint32_t tick = 0x7FFFFF00u;
+    auto timer = [&](uint32_t ms) {
+        tick += ms;
+        player->Notify(pcTimer, static_cast<int32_t>(tick));
+        pump();
+        return label->x();
+    };
+    int x = timer(0);
+    for (int call = 0; call < 30; ++call)
+        timer(20);
+    ASSERT_LT(tick, 0x80000000u + 400u) << "the test crosses the wrap";
+    EXPECT_EQ(x - label->x(), 12) << "30 ticks of 20 ms at 50 ms a pixel";
+}
+
 TEST_F(TickerTest, TextLeavingThePanelBringsTheNextHeadlineFromTheEntryEdge) {
     label->move(-label->width(), 0);
     news->Countdown[1] = 0;
