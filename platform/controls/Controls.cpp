@@ -259,16 +259,28 @@ void TLabel::paintEvent(QPaintEvent*) {
     // Without accelerators an ampersand is just a character.
     int flags = static_cast<int>(align) | (WordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
     if (ShowAccelChar) flags |= Qt::TextShowMnemonic;
+    auto draw = [&](QPainter& on) {
+        if (!Transparent) on.fillRect(rect(), ToQColor(Color));
+        on.setFont(ToQFont(Font));
+        on.setPen(ToQColor(Font.Color));
+        on.drawText(rect(), flags, text(Caption));
+    };
     qreal ratio = devicePixelRatioF();
+    // A design may make a label of any size; its picture would take memory
+    // for every pixel, shown or not. Such a label draws what is shown.
+    if (static_cast<double>(width()) * height() * ratio * ratio > kMaxCachedPixels) {
+        cache_ = QPixmap();
+        QPainter p(this);
+        draw(p);
+        return;
+    }
     Look look{Caption, Font, Color, Transparent, flags, size(), ratio};
     if (cache_.isNull() || !(look == cachedLook_)) {
         cache_ = QPixmap(size() * ratio);
         cache_.setDevicePixelRatio(ratio);
-        cache_.fill(Transparent ? QColor(Qt::transparent) : ToQColor(Color));
-        QPainter text_(&cache_);
-        text_.setFont(ToQFont(Font));
-        text_.setPen(ToQColor(Font.Color));
-        text_.drawText(QRect(QPoint(0, 0), size()), flags, text(Caption));
+        cache_.fill(Qt::transparent);
+        QPainter on(&cache_);
+        draw(on);
         cachedLook_ = std::move(look);
     }
     QPainter p(this);

@@ -190,6 +190,8 @@ private:
         qreal ratio = 1;
         bool operator==(const Look&) const = default;
     };
+    // A ticker headline of a thousand characters is well within this.
+    static constexpr double kMaxCachedPixels = 4.0 * 1024 * 1024;
     Look cachedLook_;
     QPixmap cache_;
 };
