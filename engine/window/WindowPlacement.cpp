@@ -1,21 +1,35 @@
 #include "engine/window/WindowPlacement.h"
 
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// The window system's coordinates are 16 bits wide. The sums are taken in
+// 64 bits, so that an offset from a settings file cannot overflow them.
+QPoint onScreenRange(int64_t x, int64_t y) {
+    constexpr int64_t low = -32768, high = 32767;
+    return {static_cast<int>(std::clamp(x, low, high)), static_cast<int>(std::clamp(y, low, high))};
+}
+
+} // namespace
+
 QPoint WindowPlace(int location, const QRect& player, const QSize& window, QPoint offset,
                    QPoint current) {
     // Halves truncate toward zero, also for a window wider than the player.
-    int px = player.x(), py = player.y(), pw = player.width(), ph = player.height();
-    int w = window.width(), h = window.height();
+    int64_t px = player.x(), py = player.y(), pw = player.width(), ph = player.height();
+    int64_t w = window.width(), h = window.height();
     switch (location) {
     case wlUpper:
-        return {px + (pw - w) / 2, py - h};
+        return onScreenRange(px + (pw - w) / 2, py - h);
     case wlUnder:
-        return {px + (pw - w) / 2, py + ph};
+        return onScreenRange(px + (pw - w) / 2, py + ph);
     case wlLeft:
-        return {px - w, py + (ph - h) / 2};
+        return onScreenRange(px - w, py + (ph - h) / 2);
     case wlRight:
-        return {px + pw, py + (ph - h) / 2};
+        return onScreenRange(px + pw, py + (ph - h) / 2);
     case wlOffset:
-        return {px + offset.x(), py + offset.y()};
+        return onScreenRange(px + offset.x(), py + offset.y());
     default:
         return current;
     }

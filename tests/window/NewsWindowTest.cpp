@@ -78,6 +78,19 @@ TEST_F(NewsWindowTest, AtAnOffsetTheWindowFollowsThePlayerAndDraggingMovesOnlyTh
     EXPECT_EQ(player->Properties["Left"], 300) << "the player stays";
 }
 
+TEST_F(NewsWindowTest, AnOffsetFromTheSettingsFileBeyondAnyScreenStaysWithinTheWindowSystemsRange) {
+    news->WindowLocation = wlOffset;
+    for (auto [offset, expected] :
+         {std::pair{std::pair{INT32_MAX, INT32_MIN}, QPoint(32767, -32768)},
+          {{INT32_MIN, INT32_MAX}, QPoint(-32768, 32767)},
+          {{-5, 7}, QPoint(95, 207)}}) {
+        news->WindowPosition = offset;
+        window->FollowPlayer(100, 200);
+        EXPECT_EQ(window->pos(), expected) << offset.first << "," << offset.second;
+        EXPECT_EQ(news->WindowPosition, offset) << "the stored offset is the user's";
+    }
+}
+
 TEST_F(NewsWindowTest, ReleasedNearACornerSnapsIntoItAndLetsGoOfItAfterward) {
     place(0);
     QRect work(0, 0, 1024, 768);
