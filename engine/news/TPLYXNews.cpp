@@ -52,9 +52,9 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     plyx_->OnMove = [](TObject*, int left, int top) {
         if (INewsWindow* w = Globals().PLYXNewsWindow) w->FollowPlayer(left, top);
     };
-    plyx_->OnStayOnTop = [](TObject*, bool on) {
-        if (INewsWindow* w = Globals().PLYXNewsWindow) w->ApplyStayOnTop(on);
-    };
+    // The window stays on top with the player. The engine keeps the state
+    // too: the property dialog's OK passes it back.
+    plyx_->OnStayOnTop = [this](TObject*, bool on) { SetStayOnTop(on); };
     plyx_->OnDisplayMenu = [this](TObject* sender) {
         if (auto* item = dynamic_cast<TPLYXMenu*>(sender))
             Menu.Refresh(item->Id, *sites_, ShownSite[1]);
@@ -78,6 +78,7 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
 
     Menu.Build(*this);
     LoadSettings();
+    StayOnTop = plyx_->GetStayOnTop();
     sites_->OnChange = [this](TNewsSites*) { SyncSites(); };
     RebuildSiteMenu();
     SetOnline(Online);

@@ -188,6 +188,23 @@ TEST_F(OkTest, OKPassesTheOptionsToTheEngine) {
     EXPECT_FALSE(Globals().FormProperty);
 }
 
+TEST_F(OkTest, AWindowOnTopWithThePlayerStaysOnTopAfterOK) {
+    Globals().MakeNewsWindow = [](QWidget*) -> INewsWindow* { return new FakeNewsWindow; };
+    player->SetStayOnTop(true);
+    TFormProperty& form = openWith({});
+    form.CheckBoxWindowEnabled->setChecked(true);
+    ok(form);
+    auto* window = static_cast<FakeNewsWindow*>(Globals().PLYXNewsWindow);
+    ASSERT_NE(window, nullptr);
+    player->SetStayOnTop(false);
+    pump();
+    player->SetStayOnTop(true);
+    pump();
+    ok(open());
+    EXPECT_EQ(window->stayOnTop, (std::vector<bool>{true, false, true, true}));
+    EXPECT_TRUE(news->StayOnTop);
+}
+
 TEST_F(OkTest, EnablingASiteOrAddingOneUpdatesAtOnceAndAURLChangeAloneDoesNot) {
     testsupport::HttpServer server;
     server.Route("/a", {200, "<html><a href=\"x.html\">Headline A</a></html>"});

@@ -105,7 +105,7 @@ public:
     void ShowOnline(bool) override {}
     void SetUpdating(bool) override {}
     void ShowDateTime(const QDateTime&) override {}
-    void ApplyStayOnTop(bool) override {}
+    void ApplyStayOnTop(bool on) override { stayOnTop.push_back(on); }
     void SetLocation(int) override {}
     void FollowPlayer(int, int) override {}
     void BuildSiteSubmenu() override {
@@ -116,4 +116,5 @@ public:
 
     std::vector<std::string> menu;
     std::vector<std::string> loaded;
+    std::vector<bool> stayOnTop;
 };
