@@ -69,6 +69,9 @@ void TUrl::SetURL(std::string_view url) {
     // A bare host gets the root path.
     if (GetFileName().empty() && !url.ends_with('/')) return SetURL(std::string(url) + '/');
     std::string dir = GetDir();
+    // A host followed at once by a query or fragment has the root for its
+    // folder; without it a link's first segment would stand for the root.
+    if (dir.empty() && !parts_.host.empty()) dir = "/";
     dirSegments_.clear();
     for (std::string_view segment : splitSegmentViews(dir))
         dirSegments_.emplace_back(segment);

@@ -56,6 +56,24 @@ TEST(Url, ResolveKeepsTheBasesSchemeUserAndPort) {
         EXPECT_EQ(ResolveURL(c.link, c.base), c.want) << c.base << " + " << c.link;
 }
 
+TEST(Url, ABaseWithAHostButNoPathResolvesFromTheRoot) {
+    // A front page given with a query or fragment straight after its host.
+    struct Case {
+        const char* base;
+        const char* link;
+        std::string want;
+    } cases[] = {
+        {"http://host.jp?lang=ja", "a.html", "http://host.jp/a.html"},
+        {"http://host.jp?lang=ja", "news/b.html", "http://host.jp/news/b.html"},
+        {"http://host.jp?lang=ja", "../c.html", "http://host.jp/c.html"},
+        {"http://host.jp:8080?x", "d/", "http://host.jp:8080/d/"},
+        {"http://host.jp#top", "e.html", "http://host.jp/e.html"},
+        {"http://host.jp?lang=ja", "/f.html", "http://host.jp/f.html"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolveURL(c.link, c.base), c.want) << c.base << " + " << c.link;
+}
+
 TEST(Url, CracksIntoParts) {
     TUrl url("http://user:pw@Host.jp:8080/dir/file.html?q=1#f");
     EXPECT_EQ(url.GetScheme(), "http");
