@@ -49,6 +49,18 @@ std::string decodeEscapes(std::string_view s) {
     return out;
 }
 
+// The first (or last) of chars that is a character of its own rather than
+// the trail byte of a two-byte one: 院 ends in an "@", 表 in a backslash.
+size_t findChar(std::string_view s, std::string_view chars, bool last = false) {
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i < s.size(); i += platform::SjisCharLength(s, i)) {
+        if (chars.find(s[i]) == std::string_view::npos) continue;
+        found = i;
+        if (!last) break;
+    }
+    return found;
+}
+
 bool fits(const std::string& part, size_t bufferSize) {
     return part.size() < bufferSize;
 }
@@ -88,12 +100,12 @@ bool CrackUrl(std::string_view url, UrlComponents& parts) {
     std::string_view rest = url.substr(colon + 1);
     if (rest.starts_with("//")) {
         rest.remove_prefix(2);
-        size_t end = rest.find_first_of("/\\?#");
+        size_t end = findChar(rest, "/\\?#");
         if (end == std::string_view::npos) end = rest.size();
         std::string_view authority = rest.substr(0, end);
         rest.remove_prefix(end);
 
-        size_t at = authority.rfind('@');
+        size_t at = findChar(authority, "@", true);
         if (at != std::string_view::npos) {
             std::string_view userInfo = authority.substr(0, at);
             authority.remove_prefix(at + 1);

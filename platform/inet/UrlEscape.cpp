@@ -1,6 +1,7 @@
 #include "platform/inet/UrlEscape.h"
 
 #include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
 
 #include <curl/curl.h>
 
@@ -14,6 +15,15 @@ namespace {
 bool isAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The last c that is a character of its own rather than the trail byte of a
+// two-byte one (the trail byte of 院 is an "@").
+size_t lastChar(std::string_view s, char c) {
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i < s.size(); i += SjisCharLength(s, i))
+        if (s[i] == c) found = i;
+    return found;
 }
 
 std::optional<std::string> punycode(std::string_view sjisHost) {
@@ -41,7 +51,7 @@ std::optional<std::string> EscapeUrl(std::string_view url) {
 
     std::string out(url.substr(0, hostStart));
     std::string_view authority = url.substr(hostStart, authorityEnd - hostStart);
-    size_t at = authority.rfind('@');
+    size_t at = lastChar(authority, '@');
     size_t hostBegin = at == std::string_view::npos ? 0 : at + 1;
     bool literal = hostBegin < authority.size() && authority[hostBegin] == '[';
     size_t hostEnd = literal ? authority.find(']', hostBegin) : authority.find(':', hostBegin);

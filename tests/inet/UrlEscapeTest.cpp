@@ -33,6 +33,11 @@ TEST(UrlEscape, AJapaneseHostNameBecomesItsIdnForm) {
         "http://xn--wgv71a119e.jp:81/%93%FA");
     EXPECT_EQ(platform::EscapeUrl("http://u@\x93\xFA\x96\x7B\x8C\xEA.jp/").value_or("(none)"),
               "http://u@xn--wgv71a119e.jp/");
+    // 病院.jp: the trail byte of 院 is an "@", which names no user here.
+    EXPECT_EQ(platform::EscapeUrl("http://\x95\x61\x89\x40.jp/").value_or("(none)"),
+              "http://xn--0rys90e.jp/");
+    EXPECT_EQ(platform::EscapeUrl("http://u@\x95\x61\x89\x40.jp:81/").value_or("(none)"),
+              "http://u@xn--0rys90e.jp:81/");
 }
 
 } // namespace

@@ -101,6 +101,28 @@ TEST(Url, CracksIntoParts) {
     EXPECT_EQ(escaped.GetPath(), "/~user/x/y.html");
 }
 
+TEST(Url, AJapaneseHostNameKeepsItsTwoByteCharacters) {
+    // The trail bytes of 院 ("@") and 表 ("\\") split neither the user from
+    // the host nor the host from the path.
+    struct Case {
+        std::string base, host, user, path, resolved;
+    } cases[] = {
+        {"http://\x95\x61\x89\x40.jp/news/a.html", "\x95\x61\x89\x40.jp", "", "/news/a.html",
+         "http://\x95\x61\x89\x40.jp/news/b.html"},
+        {"http://u@\x95\x61\x89\x40.jp/a.html", "\x95\x61\x89\x40.jp", "u", "/a.html",
+         "http://u@\x95\x61\x89\x40.jp/b.html"},
+        {"http://\x95\x5C\x8E\xA6.jp/news/a.html", "\x95\x5C\x8E\xA6.jp", "", "/news/a.html",
+         "http://\x95\x5C\x8E\xA6.jp/news/b.html"},
+    };
+    for (const Case& c : cases) {
+        TUrl url(c.base);
+        EXPECT_EQ(url.GetHost(), c.host) << c.base;
+        EXPECT_EQ(url.GetUser(), c.user) << c.base;
+        EXPECT_EQ(url.GetPath(), c.path) << c.base;
+        EXPECT_EQ(url.Resolve("b.html"), c.resolved) << c.base;
+    }
+}
+
 TEST(Url, UrlsThatDoNotCrackLeaveEveryPartEmpty) {
     std::string fits = "http://host.jp/" + std::string(254 - 5, 'x') + ".html"; // path of 255 bytes
     EXPECT_EQ(TUrl(fits).GetPath().size(), 255u);
