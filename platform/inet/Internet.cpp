@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <dlfcn.h>
 #include <mutex>
 #include <optional>
 
@@ -32,9 +33,22 @@ int64_t nowMs() {
         .count();
 }
 
+// An aborted transfer leaves a name lookup still under way to libcurl's
+// resolver thread instead of waiting for it; that thread may outlive the
+// engine, so libcurl stays loaded when the engine is unloaded.
+void keepCurlLoaded() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&curl_easy_init), &info) || !info.dli_fname) return;
+    if (void* library = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE))
+        dlclose(library);
+}
+
 void initCurl() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        keepCurlLoaded();
+    });
 }
 
 uint32_t errorOf(CURLcode code, long status) {
@@ -165,6 +179,10 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(h.easy, CURLOPT_LOW_SPEED_TIME,
                      static_cast<long>(std::max(1, (lowSpeedMs.load() + 999) / 1000)));
     curl_easy_setopt(h.easy, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // An abort or a timeout does not wait for a slow name server.
+    curl_easy_setopt(h.easy, CURLOPT_QUICK_EXIT, 1L);
+#endif
     curl_easy_setopt(h.easy, CURLOPT_WRITEFUNCTION, &InternetRequest::onBody);
     curl_easy_setopt(h.easy, CURLOPT_WRITEDATA, request.get());
     if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) {

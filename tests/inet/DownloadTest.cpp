@@ -11,12 +11,50 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
 #include <mutex>
+#include <netdb.h>
 
 using testsupport::HttpResponse;
 using testsupport::PumpUntil;
 using Events = std::vector<std::pair<int, int32_t>>;
+
+namespace {
+
+// A name server that is slow for one name: it answers only when a test says
+// so (or after ten seconds). Every other name goes to the system's.
+constexpr char kSlowName[] = "slow-lookup.invalid";
+std::mutex lookupMutex;
+std::condition_variable lookupAnswer;
+bool lookupAnswered = false;
+std::atomic<int> slowLookups{0};
+
+void answerSlowLookups() {
+    {
+        std::lock_guard lock(lookupMutex);
+        lookupAnswered = true;
+    }
+    lookupAnswer.notify_all();
+}
+
+} // namespace
+
+// Defined in the test program, this one serves libcurl's lookups too.
+extern "C" int getaddrinfo(const char* node, const char* service, const addrinfo* hints,
+                           addrinfo** result) {
+    if (node && std::strcmp(node, kSlowName) == 0) {
+        ++slowLookups;
+        std::unique_lock lock(lookupMutex);
+        lookupAnswer.wait_for(lock, std::chrono::seconds(10), [] { return lookupAnswered; });
+        return EAI_NONAME;
+    }
+    using Lookup = int (*)(const char*, const char*, const addrinfo*, addrinfo**);
+    static auto next = reinterpret_cast<Lookup>(dlsym(RTLD_NEXT, "getaddrinfo"));
+    return next(node, service, hints, result);
+}
 
 namespace {
 
@@ -178,6 +216,24 @@ TEST_F(Download, DestroyingTheThreadAbortsTheTransferAndDeletesThePartialFile) {
     EXPECT_FALSE(exists(file));
     std::lock_guard lock(mutex);
     EXPECT_EQ(events.back(), (std::pair<int, int32_t>{5, 20000}));
+}
+
+TEST_F(Download, DestroyingTheThreadDoesNotWaitForASlowNameLookup) {
+    {
+        std::lock_guard lock(lookupMutex);
+        lookupAnswered = false;
+    }
+    slowLookups = 0;
+    std::string file = dir.file("lookup.html");
+    auto thread = std::make_unique<TDownloadThread>();
+    ASSERT_TRUE(thread->Start(std::string("http://") + kSlowName + "/", file, false));
+    ASSERT_TRUE(PumpUntil([] { return slowLookups > 0; }));
+    auto start = std::chrono::steady_clock::now();
+    thread.reset();
+    auto took = std::chrono::steady_clock::now() - start;
+    answerSlowLookups();
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_FALSE(exists(file));
 }
 
 TEST_F(Download, ConcurrentTransfersGetNumberedAgentNames) {
