@@ -1,7 +1,7 @@
 #include "engine/files/TIniFileEx.h"
 
+#include "engine/files/CommaTextReader.h"
 #include "platform/fs/FileSystem.h"
-#include "platform/text/CommaText.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -23,10 +23,12 @@ std::string withSlashes(std::string_view path) {
 
 std::pair<int, int> TIniFileEx::ReadPoint(std::string_view section, std::string_view ident,
                                           std::string_view def) const {
-    std::vector<std::string> items = platform::SplitCommaText(ReadString(section, ident, def));
-    while (items.size() < 2)
-        items.emplace_back();
-    return {platform::StrToIntDef(items[0], -1), platform::StrToIntDef(items[1], -1)};
+    // Only the first two items count; a missing one reads as empty.
+    std::string value = ReadString(section, ident, def), x, y;
+    CommaTextReader items(value);
+    items.Next(x);
+    items.Next(y);
+    return {platform::StrToIntDef(x, -1), platform::StrToIntDef(y, -1)};
 }
 
 void TIniFileEx::WritePoint(std::string_view section, std::string_view ident, int x, int y) {
