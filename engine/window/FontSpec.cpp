@@ -1,13 +1,13 @@
 #include "engine/window/FontSpec.h"
 
+#include "engine/files/CommaTextReader.h"
 #include "platform/gdi/TFont.h"
-#include "platform/text/CommaText.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <iterator>
 
 using namespace platform;
 
@@ -26,47 +26,51 @@ constexpr std::pair<std::string_view, int> kCharsets[] = {
     {"THAI", 222},        {"EASTEUROPE", 238}, {"OEM", 255},
 };
 
+// Any of these clears the style first; NORMAL adds nothing.
+constexpr std::pair<std::string_view, uint8_t> kStyles[] = {
+    {"NORMAL", 0},
+    {"BOLD", fsBold},
+    {"ITALIC", fsItalic},
+    {"UNDERLINE", fsUnderline},
+    {"STRIKEOUT", fsStrikeOut},
+};
+
 } // namespace
 
 void ParseFontSpec(std::string_view spec, std::string& name, int& height, int& charset,
                    uint8_t& style) {
     size_t at = SjisFindNoCase(spec, "font=");
     if (at != std::string_view::npos) spec = spec.substr(at + 5);
-    std::vector<std::string> items = SplitCommaText(spec);
-    while (items.size() < 2)
-        items.emplace_back();
-
-    if (!items[0].empty()) {
-        name = items[0];
+    // Items are read one at a time: a hostile design may follow the size
+    // with millions of them.
+    CommaTextReader items(spec);
+    std::string item;
+    items.Next(item);
+    if (!item.empty()) {
+        name = item;
         charset = 1;
     }
-    int64_t size = StrToIntDef(items[1], 0);
+    items.Next(item);
+    int64_t size = StrToIntDef(item, 0);
     if (size < 0)
         height = ClampFontHeight(static_cast<int>(size));
     else if (size > 0)
         height = -static_cast<int>(std::min<int64_t>(size * 96 / 72, kMaxFontHeight));
 
-    items.erase(items.begin(), items.begin() + 2);
-    if (items.empty()) return;
-    for (std::string& item : items)
-        item = SjisUpperCase(item);
-
-    for (const auto& [word, value] : kCharsets) {
-        auto it = std::find(items.begin(), items.end(), word);
-        if (it != items.end()) {
-            charset = value;
-            items.erase(it);
-            break;
+    // The charset word earliest in the table wins, wherever it stands.
+    size_t charsetWord = std::size(kCharsets);
+    bool styleWord = false;
+    uint8_t styles = 0;
+    while (items.Next(item)) {
+        std::string word = SjisUpperCase(item);
+        for (size_t i = 0; i < charsetWord; ++i)
+            if (word == kCharsets[i].first) charsetWord = i;
+        for (const auto& [styleName, bit] : kStyles) {
+            if (word != styleName) continue;
+            styleWord = true;
+            styles |= bit;
         }
     }
-    auto has = [&](std::string_view word) {
-        return std::find(items.begin(), items.end(), word) != items.end();
-    };
-    if (has("NORMAL") || has("BOLD") || has("ITALIC") || has("UNDERLINE") || has("STRIKEOUT")) {
-        style = 0;
-        if (has("BOLD")) style |= fsBold;
-        if (has("ITALIC")) style |= fsItalic;
-        if (has("UNDERLINE")) style |= fsUnderline;
-        if (has("STRIKEOUT")) style |= fsStrikeOut;
-    }
+    if (charsetWord < std::size(kCharsets)) charset = kCharsets[charsetWord].second;
+    if (styleWord) style = styles;
 }

@@ -3,6 +3,7 @@
 #include "platform/gdi/BitmapFile.h"
 #include "platform/text/Cp932.h"
 
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,17 @@ TEST(FontSpec, ChangesOnlyWhatItNames) {
     EXPECT_EQ(font.Height, -12);
     EXPECT_EQ(font.Charset, 1);
     EXPECT_EQ(font.Style, fsUnderline);
+}
+
+TEST(FontSpec, MillionsOfItemsCostNoMoreThanTheSpecItself) {
+    // A design's font may be followed by millions of empty items; the words
+    // after them still count.
+    std::string spec = "Arial,9" + std::string(4 << 20, ',') + "bold,russian";
+    Font f;
+    testsupport::AllocationCounter counter;
+    ParseFontSpec(spec, f.name, f.height, f.charset, f.style);
+    EXPECT_LT(counter.Bytes(), spec.size());
+    EXPECT_EQ(f, (Font{"Arial", -12, 204, fsBold}));
 }
 
 TEST(Pictures, JpegAndBitmapLoadByExtensionAndDecodeTheSamePixels) {
