@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <vector>
 
 namespace {
 
@@ -45,9 +44,11 @@ std::string ExpandRelativePath(std::string_view fileName, std::string_view baseF
             platform::PathFromNative(std::filesystem::current_path(ec).string()) + "/" + joined;
     }
 
-    // Fold "." and ".." as a full-path expansion does; "/" and "." are never
-    // trail bytes.
-    std::vector<std::string_view> parts;
+    // Fold "." and ".." as a full-path expansion does, straight into the
+    // result: a name may have millions of parts. "/" and "." are never trail
+    // bytes.
+    std::string out;
+    out.reserve(joined.size());
     std::string_view rest(joined);
     while (!rest.empty()) {
         size_t slash = rest.find('/');
@@ -55,13 +56,9 @@ std::string ExpandRelativePath(std::string_view fileName, std::string_view baseF
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
         if (part.empty() || part == ".") continue;
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            out.resize(out.empty() ? 0 : out.rfind('/'));
             continue;
         }
-        parts.push_back(part);
-    }
-    std::string out;
-    for (std::string_view part : parts) {
         out += '/';
         out += part;
     }

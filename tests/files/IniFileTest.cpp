@@ -216,6 +216,20 @@ TEST(IniFile, ExpandRelativePathResolvesAgainstTheBaseWithoutChangingTheCurrentF
     EXPECT_EQ(std::filesystem::current_path(), before);
 }
 
+TEST(IniFile, ExpandRelativePathCostsAFewCopiesOfANameHoweverManyPartsItHas) {
+    // A design's picture name may run to millions of folders.
+    std::string name, want = "/d";
+    for (int i = 0; i < 1 << 20; ++i) {
+        name += "a/";
+        if (i > 0) want += "/a";
+    }
+    name += "../b.bmp";
+    want += "/b.bmp";
+    testsupport::AllocationCounter counter;
+    EXPECT_EQ(ExpandRelativePath(name, "/d"), want);
+    EXPECT_LT(counter.Bytes(), 8 * name.size());
+}
+
 TEST(IniFile, DevicesFifosAndHugeFilesReadAsEmptyWithoutWaiting) {
     testsupport::TempDir dir;
     std::string fifo = dir.file("design.plyxd");
