@@ -6,8 +6,8 @@
 // thread's last error to the Internet codes of platform/errors.
 //
 // HTTP and HTTPS only; redirects are followed (at most 10), gzip and
-// deflate bodies decoded, the proxy taken from curl's usual environment
-// variables (http_proxy, https_proxy, no_proxy).
+// deflate bodies decoded as they are read, the proxy taken from curl's usual
+// environment variables (http_proxy, https_proxy, no_proxy).
 
 #include <atomic>
 #include <cstddef>
@@ -73,12 +73,19 @@ public:
 
 private:
     struct Handles;
+    struct Inflater;
     explicit InternetRequest(const std::atomic<bool>* abort);
     // Runs the transfer until it has data buffered or has ended.
     bool fill();
+    // Readies the decoding the response's Content-Encoding asks for; false
+    // for one that is not on offer.
+    bool startDecoding();
+    bool inflate(char* buffer, size_t size, size_t& read);
+    void dropRead();
     static size_t onBody(char* data, size_t size, size_t count, void* self);
 
     std::unique_ptr<Handles> handles_;
+    std::unique_ptr<Inflater> inflater_; // null for a body sent as it is
     const std::atomic<bool>* abort_;
     std::string buffer_;
     size_t head_ = 0;
