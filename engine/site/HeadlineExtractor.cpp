@@ -176,6 +176,17 @@ bool isHttp(std::string_view url) {
     return url.starts_with("http://") || url.starts_with("https://");
 }
 
+// The extended rules take a web link's scheme in any letter case, as
+// browsers do, and write it in lower case; false for any other link.
+bool makeHttp(std::string& url) {
+    for (std::string_view scheme : {"http://", "https://"})
+        if (platform::StartsWithNoCase(url, scheme)) {
+            url.replace(0, scheme.size(), scheme);
+            return true;
+        }
+    return false;
+}
+
 // The lower-cased start of an item is the tag name (with its "<"), not a
 // longer name that starts with it: "<a" is no "<abbr>", "<base" no "<basefont>".
 bool isTag(std::string_view low, std::string_view name) {
@@ -225,7 +236,7 @@ void HeadlineExtractor::openAnchor(std::string_view tag) {
     std::string href = zelHtml::GetAttr(tag, "href");
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
-    if (!isHttp(openLink_)) openLink_.clear();
+    if (!makeHttp(openLink_)) openLink_.clear();
     openStart_ = text_.size();
     anchorOpen_ = true;
 }
@@ -265,7 +276,7 @@ void HeadlineExtractor::readBase(std::string_view tag) {
     std::string href = zelHtml::GetAttr(tag, "href");
     if (href.empty()) return;
     std::string base = baseUrl_.Resolve(href);
-    if (!isHttp(base)) return;
+    if (!makeHttp(base)) return;
     baseSet_ = true;
     base_ = std::move(base);
     baseUrl_.SetURL(base_);
@@ -280,7 +291,7 @@ void HeadlineExtractor::readFeedLink(std::string_view tag) {
     std::string href = zelHtml::GetAttr(tag, "href");
     if (href.empty()) return;
     std::string url = baseUrl_.Resolve(href);
-    if (isHttp(url)) feedUrl_ = CleanURL(url);
+    if (makeHttp(url)) feedUrl_ = CleanURL(url);
 }
 
 void HeadlineExtractor::appendText(std::string_view line) {

@@ -155,6 +155,12 @@ TEST(ExtendedExtraction, TheHeadlineKeepsItsOwnLink) {
          "<a href=\"/t\">話題</a></p>",
          {{"長い見出しの記事(4/18)話題"}, {"http://www.example.jp/t/"}},
          {{"長い見出しの記事(4/18)"}, {kSite}}},
+        {"a scheme in capitals, as browsers take it",
+         "<body><p><a href=\"HTTP://News.Example.JP/n/8\">大文字の見出し</a> (4/18)</p>"
+         "<p><a href=\"Https://news.example.jp/n/9\">混在の見出し</a> (4/18)</p>",
+         {{"大文字の見出し(4/18)", "混在の見出し(4/18)"}, {kSite, kSite}},
+         {{"大文字の見出し(4/18)", "混在の見出し(4/18)"},
+          {"http://News.Example.JP/n/8", "https://news.example.jp/n/9"}}},
         {"cells: a topic in a later cell is a block of its own",
          "<body><table><tr><td><a href=\"/n/7\">表の見出し</a></td><td>(4/18)</td>"
          "<td><a href=\"/t\">話題</a></td></tr></table>",
