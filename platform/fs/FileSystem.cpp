@@ -2,7 +2,9 @@
 
 #include "platform/fs/UniqueFd.h"
 #include "platform/text/Cp932.h"
+#include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,11 +13,109 @@
 
 namespace platform {
 
-std::string NativePath(std::string_view sjisPath) {
-    return SjisToUtf8(sjisPath);
+// A native name may hold what Shift_JIS cannot: a character it lacks (é),
+// one it would bring back as another (a wave dash as a full-width tilde),
+// or bytes that are no UTF-8. Each byte of such a character travels inside
+// as one character of Shift_JIS's user area, lead 0xF0 or 0xF1, and goes
+// back as that byte, so every native name survives the way in and out.
+namespace {
+
+constexpr unsigned char kEscapeLead = 0xF0;
+constexpr size_t kTrails = 188; // 0x40-0x7E and 0x80-0xFC
+
+void appendEscaped(std::string& out, unsigned char byte) {
+    size_t index = byte % kTrails;
+    out += static_cast<char>(kEscapeLead + byte / kTrails);
+    out += static_cast<char>(index < 0x3F ? 0x40 + index : 0x80 + (index - 0x3F));
 }
+
+// The byte an escape pair stands for, or -1 when the pair is no escape.
+int escapedByte(unsigned char lead, unsigned char trail) {
+    if (lead != kEscapeLead && lead != kEscapeLead + 1) return -1;
+    size_t index;
+    if (trail >= 0x40 && trail <= 0x7E)
+        index = trail - 0x40u;
+    else if (trail >= 0x80 && trail <= 0xFC)
+        index = 0x3F + (trail - 0x80u);
+    else
+        return -1;
+    size_t byte = (lead - kEscapeLead) * kTrails + index;
+    return byte < 256 ? static_cast<int>(byte) : -1;
+}
+
+// The length of the well-formed UTF-8 character at s[i], 0 when it is none.
+size_t utf8Length(std::string_view s, size_t i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    size_t n = b >= 0xC2 && b <= 0xDF   ? 2
+               : b >= 0xE0 && b <= 0xEF ? 3
+               : b >= 0xF0 && b <= 0xF4 ? 4
+                                        : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    auto b1 = static_cast<unsigned char>(s[i + 1]);
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    if ((b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 >= 0xA0) || (b == 0xF0 && b1 < 0x90) ||
+        (b == 0xF4 && b1 >= 0x90))
+        return 0;
+    return n;
+}
+
+} // namespace
+
+std::string NativePath(std::string_view sjisPath) {
+    if (sjisPath.find_first_of("\xF0\xF1") == std::string_view::npos) return SjisToUtf8(sjisPath);
+    std::string out;
+    size_t run = 0, i = 0;
+    while (i < sjisPath.size()) {
+        auto lead = static_cast<unsigned char>(sjisPath[i]);
+        if (!IsSjisLeadByte(lead) || i + 1 >= sjisPath.size()) {
+            ++i;
+            continue;
+        }
+        int byte = escapedByte(lead, static_cast<unsigned char>(sjisPath[i + 1]));
+        if (byte >= 0) {
+            out += SjisToUtf8(sjisPath.substr(run, i - run));
+            out += static_cast<char>(byte);
+            run = i + 2;
+        }
+        i += 2;
+    }
+    out += SjisToUtf8(sjisPath.substr(run));
+    return out;
+}
+
 std::string PathFromNative(std::string_view nativePath) {
-    return Utf8ToSjis(nativePath);
+    std::string out;
+    out.reserve(nativePath.size());
+    for (size_t i = 0; i < nativePath.size();) {
+        auto b = static_cast<unsigned char>(nativePath[i]);
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        size_t n = utf8Length(nativePath, i);
+        if (n > 0) {
+            std::string_view character = nativePath.substr(i, n);
+            std::string sjis = Utf8ToSjis(character);
+            // The user area stands for escaped bytes; the rest must come back whole.
+            bool kept =
+                sjis != "?" &&
+                escapedByte(static_cast<unsigned char>(sjis[0]),
+                            sjis.size() > 1 ? static_cast<unsigned char>(sjis[1]) : 0) < 0 &&
+                SjisToUtf8(sjis) == character;
+            if (kept) {
+                out += sjis;
+                i += n;
+                continue;
+            }
+        }
+        for (size_t k = 0; k < std::max<size_t>(n, 1); ++k)
+            appendEscaped(out, static_cast<unsigned char>(nativePath[i + k]));
+        i += std::max<size_t>(n, 1);
+    }
+    return out;
 }
 
 std::string UserCacheDir() {

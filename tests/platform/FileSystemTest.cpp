@@ -3,6 +3,7 @@
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -21,6 +22,30 @@ TEST(FileSystem, ShiftJisPathsBecomeUtf8NamesOnDisk) {
     EXPECT_TRUE(FileExists(sjisPath));
     EXPECT_TRUE(RemoveFile(sjisPath));
     EXPECT_FALSE(FileExists(sjisPath));
+}
+
+TEST(FileSystem, NamesShiftJisCannotHoldSurviveTheWayInAndOut) {
+    // A home such as /home/renée, a name in a character Shift_JIS lacks, a
+    // name that is no UTF-8 at all, one in the private-use characters that
+    // Shift_JIS's own user area maps to, the ordinary Japanese one, and a
+    // wave dash, which Shift_JIS would bring back as a full-width tilde.
+    for (std::string name :
+         {"ren\xC3\xA9"
+          "e",
+          "\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6", "bad\xFF\xFE\xC3", "\xEE\x80\x80\xEE\x9D\x97",
+          "\xE5\xA4\xAA\xE9\x83\x8E", "a?b", "\xE3\x80\x9C"}) {
+        testsupport::TempDir dir;
+        std::filesystem::path native = dir.path() / name;
+        std::filesystem::create_directory(native);
+        std::string sjis = PathFromNative(native.string());
+        EXPECT_EQ(NativePath(sjis), native.string()) << name;
+        ASSERT_TRUE(WriteFileBytes(sjis + "/page.html", "page")) << name;
+        EXPECT_TRUE(std::filesystem::exists(native / "page.html")) << name;
+        std::string bytes;
+        EXPECT_TRUE(ReadFileBytes(sjis + "/page.html", bytes)) << name;
+    }
+    // Text Shift_JIS can hold is converted as before.
+    EXPECT_EQ(PathFromNative("/home/\xE5\xA4\xAA\xE9\x83\x8E"), "/home/\x91\xBE\x98\x59");
 }
 
 TEST(FileSystem, FailuresReportFalseWithTheReason) {
