@@ -1,11 +1,8 @@
 #include "engine/news/SiteValue.h"
 
-#include "platform/text/CommaText.h"
+#include "engine/files/CommaTextReader.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -25,8 +22,11 @@ std::string FormatSiteValue(const SiteValue& site) {
 }
 
 SiteValue ParseSiteValue(std::string_view value) {
-    std::vector<std::string> items = platform::SplitCommaText(value);
-    items.resize(std::max<size_t>(items.size(), 3));
+    // Only the first three items count; a value of millions is not split.
+    std::string items[3];
+    CommaTextReader reader(value);
+    for (std::string& item : items)
+        if (!reader.Next(item)) break;
     SiteValue site;
     site.url = items[0];
     site.enabled = platform::StrToIntDef(items[1], 0) != 0;

@@ -2,11 +2,11 @@
 // site's name, the date and three image buttons, placed where the player's
 // current design says.
 
+#include "engine/files/CommaTextReader.h"
 #include "engine/files/TIniFileEx.h"
 #include "engine/news/SkinEvents.h"
 #include "engine/news/TPLYXNews.h"
 #include "engine/window/DesignReader.h"
-#include "platform/text/CommaText.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -23,7 +23,10 @@ constexpr const char* kTicker = "Strevo";
 } // namespace
 
 int ScrollOption(std::string_view option) {
-    for (const std::string& item : SplitCommaText(SjisLowerCase(option))) {
+    std::string lower = SjisLowerCase(option);
+    CommaTextReader reader(lower);
+    std::string item;
+    while (reader.Next(item)) {
         size_t equals = item.find('=');
         if (equals != std::string::npos && item.substr(0, equals) == "scroll")
             return StrToIntDef(item.substr(equals + 1), 100);

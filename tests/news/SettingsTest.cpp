@@ -1,3 +1,4 @@
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/EngineFixture.h"
 
 #include "engine/files/TIniFileEx.h"
@@ -180,6 +181,17 @@ TEST_F(EngineTest, AnUnwritableSettingsFileIsReportedNotClaimed) {
     EXPECT_FALSE(n.SaveSettings());
     std::filesystem::remove(settings());
     EXPECT_TRUE(n.SaveSettings());
+}
+
+TEST(SiteValueText, MillionsOfItemsAfterTheThreeCostNoMoreThanTheValue) {
+    std::string tail(4 << 20, ',');
+    std::string value = "\"http://a/\",1,30" + tail;
+    testsupport::AllocationCounter counter;
+    SiteValue v = ParseSiteValue(value);
+    EXPECT_LT(counter.Bytes(), 3 * tail.size());
+    EXPECT_EQ(v.url, "http://a/");
+    EXPECT_TRUE(v.enabled);
+    EXPECT_EQ(v.interval, 30);
 }
 
 TEST(SiteValueText, FormatsAndParsesBothWays) {

@@ -1,3 +1,4 @@
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/EngineFixture.h"
 
 #include "tests/support/EventPump.h"
@@ -52,6 +53,11 @@ TEST(SkinOption, TheScrollItemGivesTheSpeed) {
     EXPECT_EQ(ScrollOption("scroll=fast"), 100);
     EXPECT_EQ(ScrollOption("noscroll=5"), 100);
     EXPECT_EQ(ScrollOption(""), 100);
+    // A design may put millions of items before the one that counts.
+    std::string many = std::string(4 << 20, ',') + "Scroll=30";
+    testsupport::AllocationCounter counter;
+    EXPECT_EQ(ScrollOption(many), 30);
+    EXPECT_LT(counter.Bytes(), 3 * many.size());
 }
 
 TEST_F(SkinTest, TheSkinsSectionsBecomeTickerOneAndItsControls) {
