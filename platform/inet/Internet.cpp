@@ -1,10 +1,10 @@
 #include "platform/inet/Internet.h"
 
 #include "platform/errors/LastError.h"
+#include "platform/inet/ContentDecoder.h"
 #include "platform/inet/UrlEscape.h"
 
 #include <curl/curl.h>
-#include <zlib.h>
 
 #include <cctype>
 #include <chrono>
@@ -119,26 +119,6 @@ struct InternetRequest::Handles {
     }
 };
 
-struct InternetRequest::Inflater {
-    z_stream stream{};
-    bool ready = false;
-    bool ended = false;
-    // A "deflate" body that lacks zlib's wrapper is read again raw.
-    bool mayBeRaw = false;
-
-    bool start(int windowBits) {
-        end();
-        stream = z_stream{};
-        ready = inflateInit2(&stream, windowBits) == Z_OK;
-        return ready;
-    }
-    void end() {
-        if (ready) inflateEnd(&stream);
-        ready = false;
-    }
-    ~Inflater() { end(); }
-};
-
 InternetRequest::InternetRequest(const std::atomic<bool>* abort)
     : handles_(std::make_unique<Handles>()), abort_(abort) {}
 
@@ -234,34 +214,22 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
 }
 
 bool InternetRequest::startDecoding() {
-    std::vector<std::string> codings;
+    std::vector<std::string> values;
     curl_header* header = nullptr;
     for (size_t i = 0; curl_easy_header(handles_->easy, "Content-Encoding", i, CURLH_HEADER, -1,
                                         &header) == CURLHE_OK;
          ++i) {
-        std::string value = header->value;
-        for (size_t begin = 0; begin <= value.size();) {
-            size_t end = std::min(value.find(',', begin), value.size());
-            std::string coding;
-            for (size_t k = begin; k < end; ++k)
-                if (value[k] != ' ' && value[k] != '\t')
-                    coding += static_cast<char>(std::tolower(static_cast<unsigned char>(value[k])));
-            if (!coding.empty() && coding != "identity") codings.push_back(coding);
-            begin = end + 1;
-        }
+        values.emplace_back(header->value);
         if (i + 1 >= header->amount) break;
     }
-    if (codings.empty()) return true;
-    bool gzip = codings[0] == "gzip" || codings[0] == "x-gzip";
-    bool deflate = codings[0] == "deflate";
-    if (codings.size() > 1 || (!gzip && !deflate)) {
+    ContentDecoder::Coding coding = ContentDecoder::CodingOf(values);
+    if (coding == ContentDecoder::Coding::Identity) return true;
+    if (coding == ContentDecoder::Coding::Unsupported) {
         SetLastError(ErrorHttpInvalidServerResponse);
         return false;
     }
-    inflater_ = std::make_unique<Inflater>();
-    inflater_->mayBeRaw = deflate;
-    // 15 + 32: the gzip or the zlib wrapper, whichever the body has.
-    if (!inflater_->start(15 + 32)) {
+    decoder_ = std::make_unique<ContentDecoder>(coding);
+    if (decoder_->Started() == ContentDecoder::Status::OutOfMemory) {
         SetLastError(ErrorNotEnoughMemory);
         return false;
     }
@@ -310,7 +278,7 @@ bool InternetRequest::fill() {
 
 bool InternetRequest::Read(char* buffer, size_t size, size_t& read) {
     read = 0;
-    if (inflater_) return inflate(buffer, size, read);
+    if (decoder_) return decode(buffer, size, read);
     if (!fill()) return false;
     size_t available = buffer_.size() - head_;
     read = std::min(size, available);
@@ -329,44 +297,26 @@ void InternetRequest::dropRead() {
     }
 }
 
-bool InternetRequest::inflate(char* buffer, size_t size, size_t& read) {
-    Inflater& z = *inflater_;
-    while (!z.ended && read == 0 && size > 0) {
-        if (head_ == buffer_.size()) {
-            if (!fill()) return false;
-            // A body cut short ends where it ends, as libcurl's decoding did.
-            if (head_ == buffer_.size()) break;
-        }
-        size_t available = buffer_.size() - head_;
-        z.stream.next_in = reinterpret_cast<Bytef*>(buffer_.data() + head_);
-        z.stream.avail_in = static_cast<uInt>(std::min<size_t>(available, UINT32_MAX));
-        z.stream.next_out = reinterpret_cast<Bytef*>(buffer);
-        z.stream.avail_out = static_cast<uInt>(std::min<size_t>(size, UINT32_MAX));
-        uLong consumedBefore = z.stream.total_in;
-        int result = ::inflate(&z.stream, Z_NO_FLUSH);
-        if (result == Z_DATA_ERROR && z.mayBeRaw && z.stream.total_out == 0 &&
-            z.stream.total_in <= 2) {
-            // Its first two bytes are no zlib header: read them again raw.
-            head_ -= consumedBefore;
-            z.mayBeRaw = false;
-            if (!z.start(-15)) {
-                SetLastError(ErrorNotEnoughMemory);
-                return false;
-            }
-            continue;
-        }
-        head_ += z.stream.total_in - consumedBefore;
-        read = size - z.stream.avail_out;
-        if (result == Z_STREAM_END) {
-            z.ended = true;
-        } else if (result != Z_OK && result != Z_BUF_ERROR) {
-            read = 0;
-            SetLastError(result == Z_MEM_ERROR ? ErrorNotEnoughMemory
-                                               : ErrorHttpInvalidServerResponse);
+bool InternetRequest::decode(char* buffer, size_t size, size_t& read) {
+    while (read == 0 && size > 0) {
+        ContentDecoder::Step step =
+            decoder_->Decode(std::string_view(buffer_).substr(head_), buffer, size);
+        head_ += step.consumed;
+        dropRead();
+        if (step.status == ContentDecoder::Status::Invalid ||
+            step.status == ContentDecoder::Status::OutOfMemory) {
+            SetLastError(step.status == ContentDecoder::Status::OutOfMemory
+                             ? ErrorNotEnoughMemory
+                             : ErrorHttpInvalidServerResponse);
             return false;
         }
-        // The first bytes stay until the wrapper is known.
-        if (!z.mayBeRaw || z.stream.total_in > 2) dropRead();
+        read = step.produced;
+        if (step.status == ContentDecoder::Status::End) break;
+        if (read > 0 || step.consumed > 0) continue;
+        // The decoder holds nothing back: it waits for more of the body.
+        if (!fill()) return false;
+        // A body cut short ends where it ends, as libcurl's decoding did.
+        if (head_ == buffer_.size()) break;
     }
     SetLastError(ErrorSuccess);
     return true;

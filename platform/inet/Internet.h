@@ -18,6 +18,8 @@
 
 namespace platform {
 
+class ContentDecoder;
+
 struct InternetTimeouts {
     int connectMs = 15000; // a connection that cannot be made fails by then
     int stallMs = 30000;   // a transfer that receives nothing this long fails
@@ -73,19 +75,18 @@ public:
 
 private:
     struct Handles;
-    struct Inflater;
     explicit InternetRequest(const std::atomic<bool>* abort);
     // Runs the transfer until it has data buffered or has ended.
     bool fill();
     // Readies the decoding the response's Content-Encoding asks for; false
     // for one that is not on offer.
     bool startDecoding();
-    bool inflate(char* buffer, size_t size, size_t& read);
+    bool decode(char* buffer, size_t size, size_t& read);
     void dropRead();
     static size_t onBody(char* data, size_t size, size_t count, void* self);
 
     std::unique_ptr<Handles> handles_;
-    std::unique_ptr<Inflater> inflater_; // null for a body sent as it is
+    std::unique_ptr<ContentDecoder> decoder_; // null for a body sent as it is
     const std::atomic<bool>* abort_;
     std::string buffer_;
     size_t head_ = 0;

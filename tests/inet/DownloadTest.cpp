@@ -217,6 +217,25 @@ TEST_F(Download, EveryContentEncodingOnOfferIsDecoded) {
     EXPECT_NE(server.Requests().back().acceptEncoding.find("gzip"), std::string::npos);
 }
 
+TEST_F(Download, ARawDeflateBodyKeepsTheBytesDecodedPastTheLastReadBlock) {
+    // Its last match runs past the reader's first block after the final
+    // bits were taken in: the rest is left only in the decoder's window.
+    std::string body;
+    for (int i = 0; i < 3829; ++i)
+        body += static_cast<char>('a' + i * 7 % 26);
+    body += std::string(270, 'q');
+    ASSERT_GT(body.size(), TWinInet::kBlockSize);
+    server.Route("/raw", {200, deflated(body, -15), {{"Content-Encoding", "deflate"}}});
+    std::string file = dir.file("raw.html");
+    TWinInet inet;
+    Events events;
+    ASSERT_TRUE(download(server.Url("/raw"), file, inet, events))
+        << platform::DescribeError(inet.LastError);
+    std::string got = testsupport::ReadAll(file);
+    EXPECT_EQ(got.size(), body.size());
+    EXPECT_TRUE(got == body);
+}
+
 TEST_F(Download, ABrokenOrUnknownEncodingFailsWithoutAFile) {
     std::string letters;
     for (unsigned n = 1; letters.size() < 20000; n = n * 1103515245 + 12345)
