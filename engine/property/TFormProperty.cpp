@@ -11,6 +11,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/ini/FileReplace.h"
 #include "platform/ini/PrivateProfile.h"
+#include "platform/ini/TMemIniFile.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
@@ -95,7 +96,7 @@ QLabel* labelAbove(QWidget* parent, const char* caption, int left, int top) {
 // when it cannot be written.
 bool writeStrevoKeys(const std::string& design, int speed, int step) {
     std::string text;
-    if (!ReadFileBytes(design, text) && errno != ENOENT) return false;
+    if (!ReadRegularFile(design, text, kMaxSettingsFileBytes) && errno != ENOENT) return false;
     // The player also takes a plain picture as its design; pictures hold
     // NUL bytes, settings text never does. There is no skin ticker in it.
     if (text.find('\0') != std::string::npos) return true;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -154,6 +155,42 @@ bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomi
         out.append(buffer, static_cast<size_t>(n));
     }
     return true;
+}
+
+bool ReadRegularFile(std::string_view sjisPath, std::string& out, size_t maxBytes) {
+    out.clear();
+    // Non-blocking: opening a FIFO must not wait for a writer.
+    UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return false;
+    if (!S_ISREG(st.st_mode) || st.st_size < 0) {
+        errno = EINVAL;
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        errno = EFBIG;
+        return false;
+    }
+    out.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    // The size can change while reading (a file still being written, or
+    // one the kernel sizes as 0): the cap holds whatever fstat said.
+    while (true) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.clear();
+            return false;
+        }
+        if (n == 0) return true;
+        if (out.size() + static_cast<size_t>(n) > maxBytes) {
+            out.clear();
+            errno = EFBIG;
+            return false;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
 }
 
 OutputFile::OutputFile(std::string_view sjisPath)

@@ -22,6 +22,10 @@ std::string UserCacheDir();
 // (errno ECANCELED); errno tells why.
 bool ReadFileBytes(std::string_view sjisPath, std::string& out,
                    const std::atomic<bool>* abort = nullptr);
+// The bytes of a regular file of at most maxBytes, for files that untrusted
+// text names (settings, designs, pictures). Devices, FIFOs and folders fail
+// with EINVAL, larger files with EFBIG, without blocking or reading them.
+bool ReadRegularFile(std::string_view sjisPath, std::string& out, size_t maxBytes);
 // A file being written from its start, closed with the object. On failure
 // errno tells why.
 class OutputFile {

@@ -116,7 +116,7 @@ namespace {
 bool edit(std::string_view section, std::string_view key, std::optional<std::string_view> value,
           std::string_view fileName) {
     std::string text;
-    if (!ReadFileBytes(fileName, text) && errno != ENOENT) return false;
+    if (!ReadRegularFile(fileName, text, kMaxSettingsFileBytes) && errno != ENOENT) return false;
     std::optional<std::string> edited = EditProfileText(text, section, key, value);
     if (!edited) {
         errno = EINVAL;

@@ -6,11 +6,10 @@
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -31,17 +30,15 @@ std::string_view valueOf(std::string_view line) {
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
     // Settings and designs are small text files: a device, a FIFO (whose
     // open would wait for a writer) or a huge file reads as empty.
-    constexpr off_t kMaxBytes = 16 << 20;
-    struct stat st {};
-    if (::stat(NativePath(fileName_).c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size > kMaxBytes)
-        return;
     std::string text;
-    if (ReadFileBytes(fileName_, text)) SetText(text);
+    if (ReadRegularFile(fileName_, text, kMaxSettingsFileBytes)) SetText(text);
 }
 
 void TMemIniFile::SetText(std::string_view text) {
     sections_.clear();
+    // An editor may have saved the file with a UTF-8 byte-order mark; it
+    // must not hide the first section's name.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     Section* current = nullptr;
     size_t start = 0;
     while (start <= text.size()) {
@@ -115,6 +112,10 @@ void TMemIniFile::WriteString(std::string_view section, std::string_view ident,
         s = &sections_.back();
     }
     std::string line = std::string(ident) + "=" + std::string(value);
+    // A line break would start a line of its own at the next read, adding
+    // keys or sections; CR and LF are never trail bytes.
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     long i = indexOfName(*s, ident);
     if (i >= 0)
         s->lines[static_cast<size_t>(i)] = std::move(line);

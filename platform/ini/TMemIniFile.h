@@ -14,6 +14,9 @@
 
 namespace platform {
 
+// Settings and designs are small text files; a larger one reads as empty.
+constexpr size_t kMaxSettingsFileBytes = 16u << 20;
+
 // The file could not be written; the memory image is unchanged.
 class EFCreateError : public std::runtime_error {
 public:
