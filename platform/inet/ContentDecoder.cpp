@@ -70,7 +70,7 @@ ContentDecoder::Step ContentDecoder::Decode(std::string_view input, char* output
                                             size_t outputSize) {
     Step step;
     step.status = status_;
-    // zlib takes no output buffer of nothing.
+    // No room, nothing to do (and zlib refuses an output buffer of null).
     if (status_ != Status::More || outputSize == 0) return step;
 
     int result = Z_OK;
