@@ -111,6 +111,7 @@ bool TNewsSite::Update() {
 void TNewsSite::begin() {
     seen_ = {CleanURL(URL)};
     pages_ = 0;
+    started_ = std::chrono::steady_clock::now();
     startThread(URL, false);
 }
 
@@ -188,7 +189,8 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
 
 std::string TNewsSite::nextPage() {
     if (!PendingURLs || PendingURLs->empty()) return {};
-    if (pages_ >= kMaxPages) {
+    auto spent = std::chrono::steady_clock::now() - started_;
+    if (pages_ >= kMaxPages || spent >= std::chrono::milliseconds(UpdateTimeLimitMs.load())) {
         PendingURLs->clear();
         return {};
     }

@@ -11,6 +11,7 @@
 #include <QDateTime>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -49,6 +50,9 @@ public:
 
     // One update fetches each page once, and this many pages at most.
     static constexpr int kMaxPages = 32;
+    // Nor does it start another page after this long, so that a site whose
+    // server trickles cannot hold back every other update for an hour.
+    static inline std::atomic<int64_t> UpdateTimeLimitMs{5 * 60 * 1000};
 
     // The cache file an update of this site writes: the plug-in folder plus
     // the name (made safe as a file name) with the extension ".html".
@@ -102,8 +106,9 @@ private:
     std::shared_ptr<SiteEnvironment> environment_;
     unsigned serial_; // names the cache file of a nameless site
     std::unique_ptr<Page> page_;
-    std::set<std::string> seen_; // pages this update fetched or queued, cleaned
-    int pages_ = 0;              // pages this update started
+    std::set<std::string> seen_;                    // pages this update fetched or queued, cleaned
+    int pages_ = 0;                                 // pages this update started
+    std::chrono::steady_clock::time_point started_; // when this update began
 };
 
 // "m/d(ddd) hh:nn" with the system locale's short day name, Shift_JIS: the

@@ -66,6 +66,32 @@ TEST_F(Sites, AnUpdateFetchesAtMostThirtyTwoPages) {
     EXPECT_FALSE(site->PendingURLs);
 }
 
+TEST_F(Sites, AnUpdateStartsNoFurtherPageOnceItHasRunItsTime) {
+    // Pages that each take their time: thirty-two of them would hold the
+    // site, and every update behind it, for over an hour.
+    for (int i = 0; i < 10; ++i) {
+        std::string next = i < 9 ? "<meta http-equiv=refresh content=\"0;url=/p" +
+                                       std::to_string(i + 1) + ".html\">"
+                                 : "";
+        HttpResponse slow = page(next + std::to_string(i) + " (1/1)<br>");
+        slow.delayMs = 150;
+        server.Route("/p" + std::to_string(i) + ".html", slow);
+    }
+    auto saved = TNewsSite::UpdateTimeLimitMs.load();
+    TNewsSite::UpdateTimeLimitMs = 400;
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("slow", server.Url("/p0.html"), 0, true);
+    ASSERT_TRUE(site->Update());
+    bool ended = idle(sites, 10000);
+    TNewsSite::UpdateTimeLimitMs = saved;
+    ASSERT_TRUE(ended);
+    size_t pages = server.Requests().size();
+    EXPECT_GE(pages, 1u);
+    EXPECT_LE(pages, 5u) << "pages started after the time ran out";
+    EXPECT_EQ(headlines(*site).size(), pages) << "the pages fetched keep their headlines";
+    EXPECT_EQ(site->LastError, 0u);
+}
+
 TEST_F(Sites, LinksResolveAgainstThePageThatAnsweredARedirect) {
     server.Route("/", testsupport::Redirect("/news/index.html", 301));
     server.Route("/news/index.html", page("<a href=\"story.html\">見出し</a> (1/1)<br>"));
