@@ -51,6 +51,9 @@ std::optional<std::string> EditProfileText(std::string_view text, std::string_vi
                                            std::optional<std::string_view> value) {
     if (!writableNames(section, key) || (value && !oneLine(*value))) return std::nullopt;
     std::vector<Line> lines = splitLines(text);
+    // A byte-order mark an editor left stays where it is, outside the first
+    // line, as the in-memory file reads it.
+    if (text.starts_with("\xEF\xBB\xBF")) lines.front().start = 3;
     auto content = [&](const Line& l) { return TrimView(text.substr(l.start, l.end - l.start)); };
 
     // The first section of that name runs to the next section line.

@@ -85,6 +85,10 @@ TEST_F(SettingsFiles, AByteOrderMarkKeepsTheFirstSection) {
     ini.SetText("\xEF\xBB\xBF[PLYXNews]\r\nVersion=6320\r\n[Site]\r\nA=x\r\n");
     EXPECT_EQ(ini.ReadInteger("PLYXNews", "Version", 0), 6320);
     EXPECT_EQ(sectionsOf(ini), (std::vector<std::string>{"PLYXNews", "Site"}));
+    // The one-key writer reads it alike and leaves the mark in place.
+    EXPECT_EQ(EditProfileText("\xEF\xBB\xBF[PLYXNews]\r\nVersion=6320\r\n", "PLYXNews", "Version",
+                              "6321"),
+              "\xEF\xBB\xBF[PLYXNews]\r\nVersion=6321\r\n");
 }
 
 TEST_F(SettingsFiles, AValueWithLineBreaksAddsNoSectionsOrKeys) {
