@@ -1,5 +1,7 @@
 #include "platform/inet/ContentDecoder.h"
 
+#include "tests/support/HttpServer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,19 +19,6 @@ constexpr int kRaw = -15;
 
 // body compressed with the wrapper windowBits names; with Z_FULL_FLUSH the
 // stream stays open and may be repeated.
-std::string compressed(const std::string& body, int windowBits, int flush = Z_FINISH) {
-    z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, body.size()) + 64, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
-    z.avail_in = static_cast<uInt>(body.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, flush);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
 
 // Letters with long runs: literals and matches of many lengths.
 std::string page() {
@@ -81,10 +70,10 @@ TEST(ContentDecoder, EveryWrapperDecodesHoweverItsBytesArriveAndLeave) {
         Coding coding;
         std::string sent;
     } cases[] = {
-        {"gzip", Coding::Gzip, compressed(body, kGzip)},
-        {"zlib said to be gzip", Coding::Gzip, compressed(body, kZlib)},
-        {"zlib", Coding::Deflate, compressed(body, kZlib)},
-        {"raw", Coding::Deflate, compressed(body, kRaw)},
+        {"gzip", Coding::Gzip, testsupport::Deflate(body, kGzip)},
+        {"zlib said to be gzip", Coding::Gzip, testsupport::Deflate(body, kZlib)},
+        {"zlib", Coding::Deflate, testsupport::Deflate(body, kZlib)},
+        {"raw", Coding::Deflate, testsupport::Deflate(body, kRaw)},
     };
     // One-byte blocks cross the point where a raw body is told from a
     // wrapped one; one-byte reads leave the rest of a match in the decoder.
@@ -108,11 +97,11 @@ TEST(ContentDecoder, WhatFollowsTheStreamsEndIsLeftAlone) {
         Coding coding;
         std::string stream, after, decoded;
     } cases[] = {
-        {"gzip", Coding::Gzip, compressed(body, kGzip), junk, body},
-        {"gzip, then a second member", Coding::Gzip, compressed(body, kGzip),
-         compressed("more", kGzip), body},
-        {"zlib", Coding::Deflate, compressed(body, kZlib), junk, body},
-        {"raw", Coding::Deflate, compressed(body, kRaw), junk, body},
+        {"gzip", Coding::Gzip, testsupport::Deflate(body, kGzip), junk, body},
+        {"gzip, then a second member", Coding::Gzip, testsupport::Deflate(body, kGzip),
+         testsupport::Deflate("more", kGzip), body},
+        {"zlib", Coding::Deflate, testsupport::Deflate(body, kZlib), junk, body},
+        {"raw", Coding::Deflate, testsupport::Deflate(body, kRaw), junk, body},
         // An empty final block: the stream ends within the first two bytes,
         // before a raw body is told from a wrapped one.
         {"raw, empty", Coding::Deflate, std::string("\x03\x00", 2), junk, ""},
@@ -127,8 +116,8 @@ TEST(ContentDecoder, WhatFollowsTheStreamsEndIsLeftAlone) {
 }
 
 TEST(ContentDecoder, ABrokenStreamFailsAndStaysFailed) {
-    std::string gzip = compressed(page(), kGzip);
-    std::string zlib = compressed(page(), kZlib);
+    std::string gzip = testsupport::Deflate(page(), kGzip);
+    std::string zlib = testsupport::Deflate(page(), kZlib);
     // A zlib header asking for a preset dictionary, which no server can give.
     std::string dictionary = "\x78\xbb";
     dictionary += std::string("\x00\x00\x00\x01", 4) + zlib.substr(2);
@@ -140,7 +129,7 @@ TEST(ContentDecoder, ABrokenStreamFailsAndStaysFailed) {
         {"corrupt gzip", Coding::Gzip,
          gzip.substr(0, 20) + std::string(200, '\x55') + gzip.substr(220)},
         {"plain text as gzip", Coding::Gzip, "<html>plain text said to be gzip</html>"},
-        {"raw as gzip", Coding::Gzip, compressed(page(), kRaw)},
+        {"raw as gzip", Coding::Gzip, testsupport::Deflate(page(), kRaw)},
         {"zlib with a bad check", Coding::Deflate,
          zlib.substr(0, zlib.size() - 1) + static_cast<char>(zlib.back() ^ 1)},
         {"neither zlib nor raw", Coding::Deflate, "\xff\xff\xff\xff\xff\xff"},
@@ -162,7 +151,7 @@ TEST(ContentDecoder, ABrokenStreamFailsAndStaysFailed) {
 TEST(ContentDecoder, ABodyCutShortGivesAllItHoldsThenWaits) {
     const std::string body = page();
     for (int bits : {kGzip, kRaw}) {
-        std::string sent = compressed(body, bits);
+        std::string sent = testsupport::Deflate(body, bits);
         std::string cut = sent.substr(0, sent.size() * 2 / 3);
         Coding coding = bits == kGzip ? Coding::Gzip : Coding::Deflate;
         Decoded whole = decode(coding, cut, SIZE_MAX, 1 << 20);
@@ -179,7 +168,7 @@ TEST(ContentDecoder, ABodyCutShortGivesAllItHoldsThenWaits) {
 
 TEST(ContentDecoder, AnEndlessStreamGivesNoMoreThanItsReaderTakes) {
     // Blocks of blanks that never close the stream: a bomb without end.
-    std::string block = compressed(std::string(1 << 16, ' '), kRaw, Z_FULL_FLUSH);
+    std::string block = testsupport::Deflate(std::string(1 << 16, ' '), kRaw, Z_FULL_FLUSH);
     ContentDecoder decoder(Coding::Deflate);
     constexpr size_t kLimit = 8 << 20;
     std::string buffer(4096, '\0');

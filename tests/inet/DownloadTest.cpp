@@ -18,7 +18,6 @@
 #include <fstream>
 #include <mutex>
 #include <netdb.h>
-#include <zlib.h>
 
 using testsupport::HttpResponse;
 using testsupport::PumpUntil;
@@ -84,21 +83,6 @@ protected:
 
 bool exists(const std::string& path) {
     return std::filesystem::exists(path);
-}
-
-// body deflated with zlib's wrapper (windowBits 15) or without (-15).
-std::string deflated(const std::string& body, int windowBits) {
-    z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, body.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
-    z.avail_in = static_cast<uInt>(body.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 // The process's peak resident memory in kB, after resetting it when asked.
@@ -197,8 +181,8 @@ TEST_F(Download, EveryContentEncodingOnOfferIsDecoded) {
         {"/gzip", "gzip", gzip},
         {"/x-gzip", "x-gzip", gzip},
         {"/GZIP", "GZIP", gzip},
-        {"/deflate", "deflate", deflated(body, 15)},
-        {"/raw-deflate", "deflate", deflated(body, -15)},
+        {"/deflate", "deflate", testsupport::Deflate(body, 15)},
+        {"/raw-deflate", "deflate", testsupport::Deflate(body, -15)},
         {"/identity", "identity", body},
         {"/plain", "", body},
     };
@@ -225,7 +209,7 @@ TEST_F(Download, ARawDeflateBodyKeepsTheBytesDecodedPastTheLastReadBlock) {
         body += static_cast<char>('a' + i * 7 % 26);
     body += std::string(270, 'q');
     ASSERT_GT(body.size(), TWinInet::kBlockSize);
-    server.Route("/raw", {200, deflated(body, -15), {{"Content-Encoding", "deflate"}}});
+    server.Route("/raw", {200, testsupport::Deflate(body, -15), {{"Content-Encoding", "deflate"}}});
     std::string file = dir.file("raw.html");
     TWinInet inet;
     Events events;

@@ -58,20 +58,25 @@ HttpResponse Redirect(const std::string& location, int status) {
     return {status, "", {{"Location", location}}};
 }
 
-std::string Gzip(const std::string& body) {
+std::string Deflate(const std::string& body, int windowBits, int flush) {
     z_stream z{};
-    // 15 + 16: a gzip wrapper rather than a zlib one.
-    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::runtime_error("deflateInit2 failed");
-    std::string out(deflateBound(&z, body.size()), '\0');
+    // Room for a flush's block marker beyond the bound.
+    std::string out(deflateBound(&z, body.size()) + 64, '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data()));
     z.avail_in = static_cast<uInt>(body.size());
     z.next_out = reinterpret_cast<Bytef*>(out.data());
     z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
+    deflate(&z, flush);
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
+}
+
+std::string Gzip(const std::string& body) {
+    // 15 + 16: a gzip wrapper rather than a zlib one.
+    return Deflate(body, 15 + 16);
 }
 
 HttpServer::HttpServer() {

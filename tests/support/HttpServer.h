@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <zlib.h>
+
 namespace testsupport {
 
 struct HttpResponse {
@@ -35,6 +37,9 @@ struct HttpResponse {
 HttpResponse Redirect(const std::string& location, int status = 302);
 // body compressed with gzip, for a Content-Encoding: gzip reply.
 std::string Gzip(const std::string& body);
+// body deflated with zlib's wrapper (windowBits 15), without it (-15) or
+// in gzip's (15 + 16), ended by flush.
+std::string Deflate(const std::string& body, int windowBits, int flush = Z_FINISH);
 
 struct HttpRequest {
     std::string path;
