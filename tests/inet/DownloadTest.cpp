@@ -6,6 +6,7 @@
 
 #include "tests/support/EventPump.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/PeakMemory.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <netdb.h>
 
@@ -83,16 +83,6 @@ protected:
 
 bool exists(const std::string& path) {
     return std::filesystem::exists(path);
-}
-
-// The process's peak resident memory in kB, after resetting it when asked.
-long peakKb(bool reset) {
-    if (reset) std::ofstream("/proc/self/clear_refs") << "5";
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
-    return 0;
 }
 
 } // namespace
@@ -257,10 +247,10 @@ TEST_F(Download, ACompressedPageIsInflatedAsItIsReadInLittleMemory) {
     std::string file = dir.file("blanks.html");
     TWinInet inet;
     Events events;
-    long before = peakKb(true);
+    long before = testsupport::PeakMemoryKb(true);
     ASSERT_TRUE(download(server.Url("/blanks"), file, inet, events))
         << platform::DescribeError(inet.LastError);
-    EXPECT_LT(peakKb(false) - before, 8 * 1024);
+    EXPECT_LT(testsupport::PeakMemoryKb(false) - before, 8 * 1024);
     EXPECT_EQ(std::filesystem::file_size(file), 30u * 1024 * 1024);
 }
 

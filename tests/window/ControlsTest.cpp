@@ -2,6 +2,7 @@
 #include "engine/window/DesignReader.h"
 #include "platform/text/Cp932.h"
 
+#include "tests/support/PeakMemory.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -202,21 +202,6 @@ TEST(Controls, AMaskedStripDrawsWithItsMask) {
     EXPECT_EQ(frame.Image.pixel(0, 0), qRgb(255, 0, 255)) << "an unmasked list draws as stored";
 }
 
-namespace {
-
-// The process's peak resident memory in kB since the last reset; -1 when
-// the system keeps no such figure.
-long peakKb(bool reset) {
-    if (reset && !(std::ofstream("/proc/self/clear_refs") << "5")) return -1;
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
-    return -1;
-}
-
-} // namespace
-
 TEST(Controls, AHugeLabelDrawsWhatIsShownWithoutAPictureOfItsWholeArea) {
     QWidget form;
     form.resize(320, 60);
@@ -226,10 +211,10 @@ TEST(Controls, AHugeLabelDrawsWhatIsShownWithoutAPictureOfItsWholeArea) {
     label->SetCaption("A");
     label->setGeometry(0, 0, 8000, 8000); // as a design may ask: 256 MB as a picture
     QImage shown(320, 60, QImage::Format_RGB32);
-    if (peakKb(true) < 0) GTEST_SKIP() << "no peak memory figure here";
-    long before = peakKb(false);
+    if (testsupport::PeakMemoryKb(true) < 0) GTEST_SKIP() << "no peak memory figure here";
+    long before = testsupport::PeakMemoryKb(false);
     form.render(&shown);
-    EXPECT_LT(peakKb(false) - before, 32 * 1024);
+    EXPECT_LT(testsupport::PeakMemoryKb(false) - before, 32 * 1024);
     EXPECT_EQ(shown.pixel(200, 40), qRgb(255, 0, 0));
 }
 
