@@ -1,7 +1,7 @@
 #include "engine/files/TIniFileEx.h"
 
-#include "engine/files/CommaTextReader.h"
 #include "platform/fs/FileSystem.h"
+#include "platform/text/CommaTextReader.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -24,7 +24,7 @@ std::pair<int, int> TIniFileEx::ReadPoint(std::string_view section, std::string_
                                           std::string_view def) const {
     // Only the first two items count; a missing one reads as empty.
     std::string value = ReadString(section, ident, def), x, y;
-    CommaTextReader items(value);
+    platform::CommaTextReader items(value);
     items.Next(x);
     items.Next(y);
     return {platform::StrToIntDef(x, -1), platform::StrToIntDef(y, -1)};

@@ -1,6 +1,6 @@
 #include "engine/news/SiteValue.h"
 
-#include "engine/files/CommaTextReader.h"
+#include "platform/text/CommaTextReader.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -24,7 +24,7 @@ std::string FormatSiteValue(const SiteValue& site) {
 SiteValue ParseSiteValue(std::string_view value) {
     // Only the first three items count; a value of millions is not split.
     std::string items[3];
-    CommaTextReader reader(value);
+    platform::CommaTextReader reader(value);
     for (std::string& item : items)
         if (!reader.Next(item)) break;
     SiteValue site;

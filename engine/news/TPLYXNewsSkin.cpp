@@ -2,11 +2,11 @@
 // site's name, the date and three image buttons, placed where the player's
 // current design says.
 
-#include "engine/files/CommaTextReader.h"
 #include "engine/files/TIniFileEx.h"
 #include "engine/news/SkinEvents.h"
 #include "engine/news/TPLYXNews.h"
 #include "engine/window/DesignReader.h"
+#include "platform/text/CommaTextReader.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -24,7 +24,7 @@ constexpr const char* kTicker = "Strevo";
 
 int ScrollOption(std::string_view option) {
     std::string lower = SjisLowerCase(option);
-    CommaTextReader reader(lower);
+    platform::CommaTextReader reader(lower);
     std::string item;
     while (reader.Next(item)) {
         size_t equals = item.find('=');

@@ -1,7 +1,7 @@
 #include "engine/window/FontSpec.h"
 
-#include "engine/files/CommaTextReader.h"
 #include "platform/gdi/TFont.h"
+#include "platform/text/CommaTextReader.h"
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
@@ -43,7 +43,7 @@ void ParseFontSpec(std::string_view spec, std::string& name, int& height, int& c
     if (at != std::string_view::npos) spec = spec.substr(at + 5);
     // Items are read one at a time: a hostile design may follow the size
     // with millions of them.
-    CommaTextReader items(spec);
+    platform::CommaTextReader items(spec);
     std::string item;
     items.Next(item);
     if (!item.empty()) {

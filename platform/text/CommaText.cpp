@@ -1,57 +1,15 @@
 #include "platform/text/CommaText.h"
 
+#include "platform/text/CommaTextReader.h"
+
 namespace platform {
 
-namespace {
-
-bool isBlank(char c) {
-    return c != '\0' && static_cast<unsigned char>(c) <= ' ';
-}
-
-} // namespace
-
 std::vector<std::string> SplitCommaText(std::string_view text) {
-    // A NUL ends the text, as it ends a C string. Neither a quote nor a
-    // comma can be a trail byte, so the bytes can be scanned one by one.
-    text = text.substr(0, text.find('\0'));
     std::vector<std::string> items;
-    size_t p = 0;
-    auto skipBlanks = [&] {
-        while (p < text.size() && isBlank(text[p]))
-            ++p;
-    };
-    skipBlanks();
-    while (p < text.size()) {
-        std::string item;
-        if (text[p] == '"') {
-            ++p;
-            while (p < text.size()) {
-                if (text[p] == '"') {
-                    if (p + 1 < text.size() && text[p + 1] == '"') {
-                        item += '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;
-                    break;
-                }
-                item += text[p++];
-            }
-        } else {
-            size_t start = p;
-            while (p < text.size() && static_cast<unsigned char>(text[p]) > ' ' && text[p] != ',')
-                ++p;
-            item.assign(text.substr(start, p - start));
-        }
+    CommaTextReader reader(text);
+    std::string item;
+    while (reader.Next(item))
         items.push_back(std::move(item));
-        skipBlanks();
-        if (p < text.size() && text[p] == ',') {
-            // A comma that ends the text still separates an empty last item.
-            if (p + 1 == text.size()) items.emplace_back();
-            ++p;
-            skipBlanks();
-        }
-    }
     return items;
 }
 

@@ -1,6 +1,4 @@
-#include "engine/files/CommaTextReader.h"
 #include "engine/files/TIniFileEx.h"
-#include "platform/text/CommaText.h"
 
 #include "tests/platform/RunAsNobody.h"
 #include "tests/support/AllocationCounter.h"
@@ -159,35 +157,6 @@ TEST(IniFile, ReadPointSplitsCommaTextWithMinusOneForMissingHalves) {
     EXPECT_EQ(ini.ReadPoint("P", "junk", "-1,-1"), (P{-1, -9}));
     EXPECT_EQ(ini.ReadPoint("P", "quoted", "-1,-1"), (P{5, 6}));
     EXPECT_EQ(ini.ReadPoint("P", "missing", "4,5"), (P{4, 5}));
-}
-
-TEST(CommaTextReader, ReadsTheItemsSplitCommaTextGives) {
-    const std::string_view texts[] = {
-        "",
-        " ",
-        ",",
-        "a,",
-        "a, ",
-        ",,a",
-        "a b\tc",
-        " a , b ,, c",
-        "\"x, y\",z",
-        "\"say \"\"hi\"\"\",2",
-        "\"unclosed, item",
-        "\"\"",
-        "a\"b\",c",
-        std::string_view("a,b\0,c", 7),
-        "\x82\x6C\x82\x72,\x95\x5C",
-    };
-    for (std::string_view text : texts) {
-        std::vector<std::string> read;
-        CommaTextReader reader(text);
-        std::string item = "stale";
-        while (reader.Next(item))
-            read.push_back(item);
-        EXPECT_EQ(item, "");
-        EXPECT_EQ(read, platform::SplitCommaText(text)) << text;
-    }
 }
 
 TEST(IniFile, ReadPointCostsNoMoreThanItsValueHoweverManyItemsFollow) {

@@ -1,4 +1,5 @@
 #include "platform/text/CommaText.h"
+#include "platform/text/CommaTextReader.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,12 @@ TEST(CommaText, SplitsAtCommasAndBlanksWithQuotedItemsWhole) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(SplitCommaText(c.text), c.items) << c.text;
+    // Read one at a time, the last call leaves no stale item behind.
+    platform::CommaTextReader reader("a,\"b\"");
+    std::string item;
+    while (reader.Next(item)) {
+    }
+    EXPECT_EQ(item, "");
 }
 
 TEST(CommaText, JoiningQuotesWhatSplittingWouldBreak) {

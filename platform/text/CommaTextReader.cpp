@@ -1,4 +1,6 @@
-#include "engine/files/CommaTextReader.h"
+#include "platform/text/CommaTextReader.h"
+
+namespace platform {
 
 namespace {
 
@@ -56,3 +58,5 @@ bool CommaTextReader::Next(std::string& item) {
     }
     return true;
 }
+
+} // namespace platform

@@ -1,12 +1,14 @@
 #pragma once
 
-// Comma text read one item at a time, by the rules of
-// platform::SplitCommaText. Settings and designs are untrusted: a value of
+// Comma text read one item at a time: the rules of SplitCommaText, which
+// reads with it. Settings and designs are untrusted: a value of
 // millions of empty items costs no more than its longest item, where
 // splitting it would cost a string per item.
 
 #include <string>
 #include <string_view>
+
+namespace platform {
 
 class CommaTextReader {
 public:
@@ -24,3 +26,5 @@ private:
     // A comma that ends the text still separates an empty last item.
     bool emptyLast_ = false;
 };
+
+} // namespace platform
