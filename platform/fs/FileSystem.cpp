@@ -127,6 +127,36 @@ std::string UserCacheDir() {
     return "/tmp";
 }
 
+namespace {
+
+// Appends the rest of fd to out in large blocks. False (out empty) on a
+// read error, past maxBytes (EFBIG) or once *abort reads true (ECANCELED).
+bool readToEnd(int fd, std::string& out, size_t maxBytes, const std::atomic<bool>* abort) {
+    char buffer[65536];
+    while (true) {
+        if (abort && abort->load(std::memory_order_relaxed)) {
+            out.clear();
+            errno = ECANCELED;
+            return false;
+        }
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.clear();
+            return false;
+        }
+        if (n == 0) return true;
+        if (out.size() + static_cast<size_t>(n) > maxBytes) {
+            out.clear();
+            errno = EFBIG;
+            return false;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+} // namespace
+
 bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomic<bool>* abort) {
     out.clear();
     UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC));
@@ -138,23 +168,7 @@ bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomi
         return false;
     }
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
-    while (true) {
-        if (abort && abort->load(std::memory_order_relaxed)) {
-            out.clear();
-            errno = ECANCELED;
-            return false;
-        }
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            out.clear();
-            return false;
-        }
-        if (n == 0) break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    return true;
+    return readToEnd(fd.get(), out, SIZE_MAX, abort);
 }
 
 bool ReadRegularFile(std::string_view sjisPath, std::string& out, size_t maxBytes) {
@@ -173,24 +187,9 @@ bool ReadRegularFile(std::string_view sjisPath, std::string& out, size_t maxByte
         return false;
     }
     out.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
     // The size can change while reading (a file still being written, or
     // one the kernel sizes as 0): the cap holds whatever fstat said.
-    while (true) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            out.clear();
-            return false;
-        }
-        if (n == 0) return true;
-        if (out.size() + static_cast<size_t>(n) > maxBytes) {
-            out.clear();
-            errno = EFBIG;
-            return false;
-        }
-        out.append(buffer, static_cast<size_t>(n));
-    }
+    return readToEnd(fd.get(), out, maxBytes, nullptr);
 }
 
 OutputFile::OutputFile(std::string_view sjisPath)
