@@ -6,6 +6,7 @@
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/SiteValue.h"
 #include "engine/news/SkinEvents.h"
+#include "platform/dialogs/Dialogs.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/WritableFolder.h"
 #include "platform/shell/Shell.h"
@@ -130,11 +131,17 @@ void TPLYXNews::LoadSettings() {
     Step[0] = ini.ReadInteger(kSection, "WindowScrollStep", -1);
     if (Step[0] >= 0) Step[0] = -1;
 
-    std::vector<std::string> names;
-    ini.ReadSection(kSiteSection, names);
-    for (const std::string& name : names) {
-        SiteValue value = ParseSiteValue(ini.ReadString(kSiteSection, name, ""));
-        sites_->Add(name, value.url, value.interval, value.enabled);
+    reportUnreadSettings(ini);
+
+    // One pass over the section's lines: a list of thousands of sites reads
+    // in linear time.
+    std::vector<std::string> lines;
+    ini.ReadSectionValues(kSiteSection, lines);
+    for (const std::string& line : lines) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        SiteValue value = ParseSiteValue(std::string_view(line).substr(eq + 1));
+        sites_->Add(line.substr(0, eq), value.url, value.interval, value.enabled);
     }
     // The file's keys know no letter case: a default beside a site named
     // like it in other case would take that site's key at the next save.
@@ -145,6 +152,20 @@ void TPLYXNews::LoadSettings() {
     if (version < kNewsVersion)
         for (const DefaultSite& site : DefaultSites())
             if (!named(site.name)) sites_->Add(site.name, site.url, site.interval, site.enabled);
+}
+
+void TPLYXNews::reportUnreadSettings(const TIniFileEx& ini) {
+    if (ini.ReadError().empty() || unreadSettingsReported_) return;
+    unreadSettingsReported_ = true;
+    std::fprintf(stderr,
+                 "PLYXNews: cannot read %s: %s; running with the default settings, the file is "
+                 "left as it is\n",
+                 SjisToUtf8(ini.FileName()).c_str(), ini.ReadError().c_str());
+    platform::ShowMessage(
+        Utf8ToSjis("設定ファイルを読めませんでした。既定の設定で動作し、このファイル"
+                   "は書き換えません。\n") +
+            ini.FileName() + "\n(" + ini.ReadError() + ")",
+        platform::MessageKind::Warning);
 }
 
 bool TPLYXNews::SaveSettings() {
@@ -160,11 +181,15 @@ bool TPLYXNews::SaveSettings() {
     ini.WriteString(kSection, "Design", Design);
     ini.WriteInteger(kSection, "WindowScrollSpeed", Speed[0]);
     ini.WriteInteger(kSection, "WindowScrollStep", Step[0]);
-    ini.EraseSection(kSiteSection);
+    // The sites' lines take the places of the old ones: comments among them
+    // and the section's place in the file stay.
+    std::vector<std::string> lines;
+    lines.reserve(sites_->Items.size());
     for (const auto& site : sites_->Items)
         if (!site->Name.empty())
-            ini.WriteString(kSiteSection, StorableSiteName(site->Name),
+            lines.push_back(StorableSiteName(site->Name) + "=" +
                             FormatSiteValue({site->URL, site->Enabled, site->Interval}));
+    ini.WriteSectionValues(kSiteSection, lines);
     try {
         ini.Flush();
         return true;

@@ -5,6 +5,7 @@
 // skin), site rotation and the news commands in the player's menu. It runs
 // on the player's user-interface thread; only downloads run elsewhere.
 
+#include "engine/files/TIniFileEx.h"
 #include "engine/host/TPLYX.h"
 #include "engine/news/NewsMenu.h"
 #include "engine/site/TNewsSites.h"
@@ -131,6 +132,9 @@ public:
     std::recursive_mutex Lock;
 
 private:
+    // Says once, on stderr and in a box, that the settings file could not
+    // be read and will not be written.
+    void reportUnreadSettings(const TIniFileEx& ini);
     void downloadFinished();
     void showUpdateImage();
     int tickerOf(const QWidget* control, const std::array<QPointer<platform::TLabel>, 2>& labels,
@@ -146,6 +150,7 @@ private:
     int lastTick_ = 0;
     int clockCountdown_ = 1000;
     int minuteCountdown_ = 0;
+    bool unreadSettingsReported_ = false;
 };
 
 // "PLYX Talo+ Ver.6.32.0": the version line the tickers start with.

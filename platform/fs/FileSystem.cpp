@@ -119,6 +119,19 @@ std::string PathFromNative(std::string_view nativePath) {
     return out;
 }
 
+bool IsUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t n = utf8Length(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string UserCacheDir() {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache)
         return PathFromNative(cache);

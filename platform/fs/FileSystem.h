@@ -10,8 +10,11 @@
 namespace platform {
 
 std::string NativePath(std::string_view sjisPath);
-// The other way, for paths that come from the command line or Qt.
+// The other way, for paths that come from the command line or Qt. Both
+// are lossless for any bytes, so they also carry other UTF-8 text in and out.
 std::string PathFromNative(std::string_view nativePath);
+// Well-formed UTF-8 throughout (ASCII included).
+bool IsUtf8(std::string_view bytes);
 
 // The current user's cache folder: $XDG_CACHE_HOME, else ~/.cache (Shift_JIS,
 // no trailing slash).

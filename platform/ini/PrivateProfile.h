@@ -4,8 +4,9 @@
 // one key of an INI file on disk. A change rewrites only the key's line (or
 // adds one to its section, or the section at the end) and keeps every other
 // byte: comments, lines before the first section, spacing, line ends.
-// Sections and keys match as the in-memory INI file matches them (the first
-// section of the name, its first key, ASCII case ignored).
+// The edit is the in-memory INI file's own: a section that appears more
+// than once reads as one and is made one, its first key counts, ASCII case
+// is ignored, and a UTF-8 file stays UTF-8.
 
 #include <optional>
 #include <string>

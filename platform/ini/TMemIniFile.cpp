@@ -10,117 +10,230 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
 
 namespace platform {
 
 namespace {
 
-std::string_view nameOf(std::string_view line) {
-    size_t eq = line.find('=');
-    return eq == std::string_view::npos ? std::string_view() : line.substr(0, eq);
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A line break in a name or value would start a line of its own at the next
+// read, adding keys or sections; CR and LF are never trail bytes.
+std::string oneLine(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
 }
 
-std::string_view valueOf(std::string_view line) {
-    size_t eq = line.find('=');
-    return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+bool endsLine(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// A line that counts as a value of its section: not blank, no comment.
+bool isValueLine(std::string_view content) {
+    return !content.empty() && !IsCommentLine(content);
+}
+
+std::string readErrorText(int error) {
+    switch (error) {
+    case EFBIG:
+        return "it is larger than " + std::to_string(kMaxSettingsFileBytes >> 20) + " MB";
+    case EINVAL:
+        return "it is not a regular file";
+    default:
+        return std::strerror(error);
+    }
 }
 
 } // namespace
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-    // Settings and designs are small text files: a device, a FIFO (whose
-    // open would wait for a writer) or a huge file reads as empty.
     std::string text;
-    if (ReadRegularFile(fileName_, text, kMaxSettingsFileBytes)) SetText(text);
+    if (ReadRegularFile(fileName_, text, kMaxSettingsFileBytes))
+        SetText(text);
+    else if (errno != ENOENT && !fileName_.empty())
+        readError_ = readErrorText(errno);
 }
 
 void TMemIniFile::SetText(std::string_view text) {
-    sections_.clear();
-    // An editor may have saved the file with a UTF-8 byte-order mark; it
-    // must not hide the first section's name.
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    Section* current = nullptr;
-    size_t start = 0;
-    while (start <= text.size()) {
-        // Lines end in CR LF, LF or CR.
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = TrimView(text.substr(start, end - start));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
-            text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-
-        if (line.empty() || IsCommentLine(line)) continue;
-        std::string_view name, value;
-        if (IsSectionLine(line)) {
-            sections_.push_back({std::string(SectionNameOf(line)), {}});
-            current = &sections_.back();
-        } else if (current) {
-            if (SplitKeyLine(line, name, value))
-                current->lines.push_back(std::string(name) + "=" + std::string(value));
-            else
-                current->lines.emplace_back(line);
-        }
-    }
+    byteOrderMark_ = text.starts_with(kByteOrderMark);
+    if (byteOrderMark_) text.remove_prefix(kByteOrderMark.size());
+    // Shift_JIS text is seldom well-formed UTF-8 once it holds anything but
+    // ASCII; a mark settles it.
+    utf8_ = IsUtf8(text) && (byteOrderMark_ || std::any_of(text.begin(), text.end(), [](char c) {
+                                 return static_cast<unsigned char>(c) >= 0x80;
+                             }));
+    text_ = utf8_ ? PathFromNative(text) : std::string(text);
+    eol_ = "\r\n";
+    if (size_t end = text_.find_first_of("\r\n"); end != std::string::npos)
+        eol_ = text_.compare(end, 2, "\r\n") == 0 ? "\r\n" : text_.substr(end, 1);
+    findHeaders();
 }
 
 std::string TMemIniFile::GetText() const {
-    std::string out;
-    for (const Section& s : sections_) {
-        out += "[" + s.name + "]\r\n";
-        for (const std::string& line : s.lines)
-            out += line + "\r\n";
-        out += "\r\n";
-    }
+    std::string out = byteOrderMark_ ? std::string(kByteOrderMark) : std::string();
+    out += utf8_ ? NativePath(text_) : text_;
     return out;
 }
 
-const TMemIniFile::Section* TMemIniFile::find(std::string_view section) const {
-    for (const Section& s : sections_)
-        if (EqualsNoCase(s.name, section)) return &s;
-    return nullptr;
+TMemIniFile::Line TMemIniFile::lineAt(size_t pos) const {
+    size_t end = text_.find_first_of("\r\n", pos);
+    if (end == std::string::npos) return {pos, text_.size(), text_.size()};
+    size_t next = end + 1;
+    if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n') ++next;
+    return {pos, end, next};
 }
 
-TMemIniFile::Section* TMemIniFile::find(std::string_view section) {
-    return const_cast<Section*>(static_cast<const TMemIniFile*>(this)->find(section));
+std::string_view TMemIniFile::contentOf(const Line& line) const {
+    return TrimView(std::string_view(text_).substr(line.begin, line.end - line.begin));
 }
 
-long TMemIniFile::indexOfName(const Section& s, std::string_view ident) {
-    for (size_t i = 0; i < s.lines.size(); ++i) {
-        size_t eq = s.lines[i].find('=');
-        if (eq != std::string::npos &&
-            EqualsNoCase(std::string_view(s.lines[i]).substr(0, eq), ident))
-            return static_cast<long>(i);
+void TMemIniFile::findHeaders() {
+    headers_.clear();
+    for (size_t pos = 0; pos < text_.size();) {
+        Line line = lineAt(pos);
+        if (IsSectionLine(contentOf(line))) headers_.push_back(pos);
+        pos = line.next;
     }
-    return -1;
+}
+
+std::vector<size_t> TMemIniFile::partsOf(std::string_view section) const {
+    std::vector<size_t> parts;
+    for (size_t i = 0; i < headers_.size(); ++i)
+        if (EqualsNoCase(SectionNameOf(contentOf(lineAt(headers_[i]))), section))
+            parts.push_back(i);
+    return parts;
+}
+
+size_t TMemIniFile::bodyBegin(size_t part) const {
+    return lineAt(headers_[part]).next;
+}
+
+size_t TMemIniFile::bodyEnd(size_t part) const {
+    return part + 1 < headers_.size() ? headers_[part + 1] : text_.size();
+}
+
+void TMemIniFile::splice(size_t pos, size_t length, std::string_view with) {
+    text_.replace(pos, length, with);
+    for (size_t& header : headers_)
+        if (header >= pos + length) header = header - length + with.size();
+}
+
+size_t TMemIniFile::joinParts(std::string_view section) {
+    std::vector<size_t> parts = partsOf(section);
+    if (parts.empty()) return SIZE_MAX;
+    if (parts.size() == 1) return parts.front();
+    std::string moved;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        std::string_view body = std::string_view(text_).substr(
+            bodyBegin(parts[k]), bodyEnd(parts[k]) - bodyBegin(parts[k]));
+        moved += body;
+        if (!body.empty() && !endsLine(body.back())) moved += eol_;
+    }
+    for (size_t k = parts.size() - 1; k >= 1; --k)
+        text_.erase(headers_[parts[k]], bodyEnd(parts[k]) - headers_[parts[k]]);
+    findHeaders();
+    // After the first part's last line, before the blank lines that set it
+    // off from the next section.
+    size_t point = appendPoint(parts.front());
+    if (point > 0 && !endsLine(text_[point - 1])) moved.insert(0, eol_);
+    splice(point, 0, moved);
+    return parts.front();
+}
+
+size_t TMemIniFile::appendPoint(size_t part) const {
+    size_t point = bodyBegin(part);
+    for (size_t pos = point, end = bodyEnd(part); pos < end;) {
+        Line line = lineAt(pos);
+        if (!contentOf(line).empty()) point = line.next;
+        pos = line.next;
+    }
+    return point;
+}
+
+void TMemIniFile::insertLine(size_t pos, const std::string& line) {
+    // After a last line without an end, the new line takes the end first.
+    if (pos > 0 && !endsLine(text_[pos - 1]))
+        splice(pos, 0, eol_ + line);
+    else
+        splice(pos, 0, line + eol_);
 }
 
 std::string TMemIniFile::ReadString(std::string_view section, std::string_view ident,
                                     std::string_view def) const {
-    const Section* s = find(section);
-    if (!s) return std::string(def);
-    long i = indexOfName(*s, ident);
-    return i < 0 ? std::string(def) : std::string(valueOf(s->lines[static_cast<size_t>(i)]));
+    for (size_t part : partsOf(section)) {
+        for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
+            Line line = lineAt(pos);
+            std::string_view content = contentOf(line), name, value;
+            if (isValueLine(content) && SplitKeyLine(content, name, value) &&
+                EqualsNoCase(name, ident))
+                return std::string(value);
+            pos = line.next;
+        }
+    }
+    return std::string(def);
 }
 
 void TMemIniFile::WriteString(std::string_view section, std::string_view ident,
                               std::string_view value) {
-    Section* s = find(section);
-    if (!s) {
-        sections_.push_back({std::string(section), {}});
-        s = &sections_.back();
+    std::string entry = oneLine(std::string(ident) + "=" + std::string(value));
+    size_t part = joinParts(section);
+    if (part == SIZE_MAX) {
+        if (!text_.empty() && !endsLine(text_.back())) text_ += eol_;
+        headers_.push_back(text_.size());
+        text_ += "[" + oneLine(std::string(section)) + "]" + eol_ + entry + eol_;
+        return;
     }
-    std::string line = std::string(ident) + "=" + std::string(value);
-    // A line break would start a line of its own at the next read, adding
-    // keys or sections; CR and LF are never trail bytes.
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    long i = indexOfName(*s, ident);
-    if (i >= 0)
-        s->lines[static_cast<size_t>(i)] = std::move(line);
-    else
-        s->lines.push_back(std::move(line));
+    for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
+        Line line = lineAt(pos);
+        std::string_view content = contentOf(line), name, old;
+        if (isValueLine(content) && SplitKeyLine(content, name, old) && EqualsNoCase(name, ident)) {
+            splice(line.begin, line.end - line.begin, entry);
+            return;
+        }
+        pos = line.next;
+    }
+    insertLine(appendPoint(part), entry);
+}
+
+void TMemIniFile::WriteSectionValues(std::string_view section,
+                                     const std::vector<std::string>& lines) {
+    size_t part = joinParts(section);
+    if (part == SIZE_MAX) {
+        if (lines.empty()) return;
+        if (!text_.empty() && !endsLine(text_.back())) text_ += eol_;
+        headers_.push_back(text_.size());
+        text_ += "[" + oneLine(std::string(section)) + "]" + eol_;
+        for (const std::string& line : lines)
+            text_ += oneLine(line) + eol_;
+        return;
+    }
+    size_t begin = bodyBegin(part), end = bodyEnd(part), next = 0;
+    std::string body;
+    size_t filled = 0; // in body, just past its last line that is not blank
+    for (size_t pos = begin; pos < end;) {
+        Line line = lineAt(pos);
+        std::string_view content = contentOf(line);
+        std::string_view lineBreak(text_.data() + line.end, line.next - line.end);
+        if (isValueLine(content)) {
+            if (next < lines.size()) {
+                body += oneLine(lines[next++]);
+                body += lineBreak;
+                filled = body.size();
+            }
+        } else {
+            body.append(text_, line.begin, line.next - line.begin);
+            if (!content.empty()) filled = body.size();
+        }
+        pos = line.next;
+    }
+    std::string rest;
+    for (; next < lines.size(); ++next)
+        rest += oneLine(lines[next]) + eol_;
+    if (!rest.empty() && filled > 0 && !endsLine(body[filled - 1])) rest.insert(0, eol_);
+    body.insert(filled, rest);
+    splice(begin, end - begin, body);
 }
 
 int TMemIniFile::ReadInteger(std::string_view section, std::string_view ident, int def) const {
@@ -141,50 +254,79 @@ void TMemIniFile::WriteBool(std::string_view section, std::string_view ident, bo
 }
 
 bool TMemIniFile::SectionExists(std::string_view section) const {
-    return find(section) != nullptr;
+    return !partsOf(section).empty();
 }
 
 bool TMemIniFile::ValueExists(std::string_view section, std::string_view ident) const {
-    const Section* s = find(section);
-    return s && indexOfName(*s, ident) >= 0;
+    // No value reads as this default: a key holds one line of text.
+    const std::string_view missing = "\n";
+    return ReadString(section, ident, missing) != missing;
 }
 
 void TMemIniFile::EraseSection(std::string_view section) {
-    for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-        if (EqualsNoCase(it->name, section)) {
-            sections_.erase(it);
-            return;
-        }
-    }
+    std::vector<size_t> parts = partsOf(section);
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part)
+        text_.erase(headers_[*part], bodyEnd(*part) - headers_[*part]);
+    if (!parts.empty()) findHeaders();
 }
 
 void TMemIniFile::DeleteKey(std::string_view section, std::string_view ident) {
-    Section* s = find(section);
-    if (!s) return;
-    long i = indexOfName(*s, ident);
-    if (i >= 0) s->lines.erase(s->lines.begin() + i);
+    if (!ValueExists(section, ident)) return;
+    size_t part = joinParts(section);
+    for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
+        Line line = lineAt(pos);
+        std::string_view content = contentOf(line), name, value;
+        if (isValueLine(content) && SplitKeyLine(content, name, value) &&
+            EqualsNoCase(name, ident)) {
+            splice(line.begin, line.next - line.begin, {});
+            return;
+        }
+        pos = line.next;
+    }
 }
 
 void TMemIniFile::ReadSection(std::string_view section, std::vector<std::string>& list) const {
     list.clear();
-    if (const Section* s = find(section))
-        for (const std::string& line : s->lines)
-            list.emplace_back(nameOf(line));
+    for (size_t part : partsOf(section)) {
+        for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
+            Line line = lineAt(pos);
+            std::string_view content = contentOf(line), name, value;
+            if (isValueLine(content))
+                list.emplace_back(SplitKeyLine(content, name, value) ? name : std::string_view());
+            pos = line.next;
+        }
+    }
 }
 
 void TMemIniFile::ReadSectionValues(std::string_view section,
                                     std::vector<std::string>& list) const {
     list.clear();
-    if (const Section* s = find(section)) list = s->lines;
+    for (size_t part : partsOf(section)) {
+        for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
+            Line line = lineAt(pos);
+            std::string_view content = contentOf(line), name, value;
+            if (isValueLine(content))
+                list.push_back(SplitKeyLine(content, name, value)
+                                   ? std::string(name) + "=" + std::string(value)
+                                   : std::string(content));
+            pos = line.next;
+        }
+    }
 }
 
 void TMemIniFile::ReadSections(std::vector<std::string>& list) const {
     list.clear();
-    for (const Section& s : sections_)
-        list.push_back(s.name);
+    std::unordered_set<std::string> seen;
+    for (size_t header : headers_) {
+        std::string_view name = SectionNameOf(contentOf(lineAt(header)));
+        if (seen.insert(SjisLowerCase(name)).second) list.emplace_back(name);
+    }
 }
 
 void TMemIniFile::UpdateFile() const {
+    if (!readError_.empty())
+        throw EFCreateError("\"" + fileName_ + "\" was not written: it could not be read (" +
+                            readError_ + ")");
     if (!ReplaceFileBytes(fileName_, GetText()))
         throw EFCreateError("Cannot create file \"" + fileName_ + "\". " + std::strerror(errno));
 }

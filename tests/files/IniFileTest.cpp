@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 
 using Lines = std::vector<std::string>;
 
@@ -71,7 +72,7 @@ TEST(IniFile, WritesStayInMemoryUntilFlushWhichWritesCrLfText) {
     ini.WritePoint("B", "Pos", 10, -20);
     ini.WriteString("B", "empty", "");
     ini.Flush();
-    EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nX=2\r\n\r\n[B]\r\nPos=10,-20\r\nempty=\r\n\r\n");
+    EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nX=2\r\n[B]\r\nPos=10,-20\r\nempty=\r\n");
     EXPECT_TRUE(TIniFileEx(path).ValueExists("b", "EMPTY"));
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp" + std::to_string(getpid())));
 }
@@ -100,7 +101,7 @@ TEST(IniFile, FlushKeepsTheFilesModeLinksAndAReadOnlyFolder) {
         TIniFileEx ini(dir.file(name));
         ini.WriteString("A", "x", name);
         ini.Flush();
-        EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=" + std::string(name) + "\r\n\r\n");
+        EXPECT_EQ(testsupport::ReadAll(path), "[A]\r\nx=" + std::string(name) + "\r\n");
         struct stat st {};
         ::stat(path.c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
@@ -120,7 +121,7 @@ TEST(IniFile, FlushKeepsTheFilesModeLinksAndAReadOnlyFolder) {
         ini.Flush();
         return true;
     }));
-    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n\r\n");
+    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n");
 
     // A read-only file there: the error reaches the caller, the file stays.
     ::chmod(kept.c_str(), 0444);
@@ -134,7 +135,7 @@ TEST(IniFile, FlushKeepsTheFilesModeLinksAndAReadOnlyFolder) {
         }
         return false;
     }));
-    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n\r\n");
+    EXPECT_EQ(testsupport::ReadAll(kept), "[A]\r\nx=new\r\n");
     ::chmod(folder.c_str(), 0755);
 }
 
@@ -209,12 +210,82 @@ TEST(IniFile, DevicesFifosAndHugeFilesReadAsEmptyWithoutWaiting) {
         ASSERT_NE(f, nullptr);
         std::fputs("[Form]\r\nGraphics=x.bmp\r\n", f);
         std::fclose(f);
-        ASSERT_EQ(::truncate(huge.c_str(), (16 << 20) + 1), 0); // sparse: no real disk use
+        ASSERT_EQ(::truncate(huge.c_str(), (64 << 20) + 1), 0); // sparse: no real disk use
     }
     for (const std::string& name : {fifo, std::string("/dev/zero"), huge, dir.path().string()}) {
         TIniFileEx ini(name); // a FIFO would block here if it were opened
         std::vector<std::string> sections;
         ini.ReadSections(sections);
         EXPECT_TRUE(sections.empty()) << name;
+        // What could not be read is never written over.
+        EXPECT_FALSE(ini.ReadError().empty()) << name;
+        ini.WriteString("Form", "Graphics", "lost.bmp");
+        EXPECT_THROW(ini.Flush(), platform::EFCreateError) << name;
     }
+    struct stat st {};
+    ASSERT_EQ(::stat(huge.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, (64 << 20) + 1);
+    EXPECT_EQ(testsupport::ReadAll(huge).substr(0, 8), "[Form]\r\n");
+}
+
+TEST(IniFile, WritesKeepCommentsOrderAndLineEndsAndJoinRepeatedSections) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::function<void(TIniFileEx&)> edit;
+        std::string want;
+    } cases[] = {
+        {"comments, blank lines and order stay",
+         "; mine\n[Notes]\nx=1\n\n[PLYXNews]\n; speed\nSpeed=5\n\n[Site]\nA=1\n",
+         [](TIniFileEx& ini) {
+             ini.WriteString("PLYXNews", "Speed", "7");
+             ini.WriteString("PLYXNews", "Online", "1");
+             ini.WriteSectionValues("Site", {"B=2", "A=1"});
+         },
+         "; mine\n[Notes]\nx=1\n\n[PLYXNews]\n; speed\nSpeed=7\nOnline=1\n\n[Site]\nB=2\nA=1\n"},
+        {"a repeated section reads as one and is written as one",
+         "[Site]\r\nA=1\r\n; between\r\n[Other]\r\no=1\r\n[site]\r\nB=2\r\nC=3",
+         [](TIniFileEx& ini) {
+             std::vector<std::string> values;
+             ini.ReadSectionValues("Site", values);
+             EXPECT_EQ(values, (Lines{"A=1", "B=2", "C=3"}));
+             EXPECT_EQ(ini.ReadString("SITE", "c", ""), "3");
+             ini.WriteSectionValues("Site", {"C=3", "A=1"});
+         },
+         "[Site]\r\nC=3\r\n; between\r\nA=1\r\n[Other]\r\no=1\r\n"},
+        {"surplus values go, comments stay", "[S]\r\na=1\r\n;keep\r\nb=2\r\n",
+         [](TIniFileEx& ini) { ini.WriteSectionValues("S", {}); }, "[S]\r\n;keep\r\n"},
+        {"a UTF-8 file stays UTF-8, with its mark",
+         "\xEF\xBB\xBF[Site]\n\xE6\x9C\x9D\xE6\x97\xA5=1\n\xF0\x9F\x93\xB0=2\n",
+         [](TIniFileEx& ini) {
+             EXPECT_EQ(ini.ReadString("Site", "\x92\xA9\x93\xFA", ""), "1"); // 朝日 in Shift_JIS
+             ini.WriteString("Site", "\x96\x88\x93\xFA", "3");               // 毎日
+         },
+         "\xEF\xBB\xBF[Site]\n\xE6\x9C\x9D\xE6\x97\xA5=1\n\xF0\x9F\x93\xB0=2\n"
+         "\xE6\xAF\x8E\xE6\x97\xA5=3\n"},
+        {"a Shift_JIS file stays Shift_JIS", "[Site]\r\n\x92\xA9\x93\xFA=1\r\n",
+         [](TIniFileEx& ini) { ini.WriteString("Site", "\x96\x88\x93\xFA", "3"); },
+         "[Site]\r\n\x92\xA9\x93\xFA=1\r\n\x96\x88\x93\xFA=3\r\n"},
+    };
+    for (const Case& c : cases) {
+        testsupport::TempDir dir;
+        std::string path = dir.write("s.ini", c.text);
+        TIniFileEx ini(path);
+        EXPECT_EQ(ini.GetText(), c.text) << c.name << ": reading changes nothing";
+        c.edit(ini);
+        ini.Flush();
+        EXPECT_EQ(testsupport::ReadAll(path), c.want) << c.name;
+    }
+}
+
+TEST(IniFile, ReadsAFileOfShortLinesInLittleMoreThanItsSize) {
+    testsupport::TempDir dir;
+    std::string text = "[S]\n";
+    while (text.size() < (16u << 20))
+        text += "a\n";
+    std::string path = dir.write("lines.ini", text);
+    testsupport::AllocationCounter counter;
+    TIniFileEx ini(path);
+    EXPECT_LT(counter.Bytes(), 3 * text.size());
+    EXPECT_EQ(ini.ReadString("S", "a", "none"), "none");
 }

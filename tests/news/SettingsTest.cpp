@@ -183,6 +183,41 @@ TEST_F(EngineTest, AnUnwritableSettingsFileIsReportedNotClaimed) {
     EXPECT_TRUE(n.SaveSettings());
 }
 
+TEST_F(EngineTest, ASettingsFileThatCannotBeReadIsSaidOnceAndNeverWrittenOver) {
+    // Over the size limit: a user's long site list, or notes of their own.
+    std::string text = "[PLYXNews]\r\nVersion=6320\r\n[Site]\r\nMine=\"http://m.example/\",1,5\r\n";
+    text.resize((64u << 20) + 1, ' ');
+    writeSettings(text);
+    TPLYXNews& n = start();
+    EXPECT_EQ(n.Sites()->Count(), 11) << "the defaults, in memory";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(settings()), std::string::npos);
+    EXPECT_FALSE(n.SaveSettings());
+    news.reset(); // saves again at close
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(ReadAll(settings()) == text) << "the file was written over";
+}
+
+TEST_F(EngineTest, ASaveChangesOnlyTheEnginesKeysAndKeepsTheFilesOrder) {
+    const std::string text = "; my notes\r\n[Notes]\r\nfoo=bar\r\n\r\n[Site]\r\n; favourites\r\n"
+                             "Mine=\"http://m.example/\",1,5\r\n\r\n[PLYXNews]\r\nVersion=6320\r\n"
+                             "Unknown=kept\r\n[site]\r\nSecond=\"http://s.example/\",0,10\r\n";
+    writeSettings(text);
+    TPLYXNews& n = start();
+    ASSERT_EQ(n.Sites()->Count(), 2) << "a repeated section reads as one";
+    EXPECT_EQ(n.Sites()->Get(1)->URL, "http://s.example/");
+    n.Sites()->Add("New", "http://n.example/", 30, true);
+    news.reset(); // saves
+    std::string saved = ReadAll(settings());
+    EXPECT_TRUE(
+        saved.starts_with("; my notes\r\n[Notes]\r\nfoo=bar\r\n\r\n[Site]\r\n; favourites\r\n"
+                          "Mine=\"http://m.example/\",1,5\r\nSecond=\"http://s.example/\",0,10\r\n"
+                          "New=\"http://n.example/\",1,30\r\n\r\n[PLYXNews]\r\nVersion=6320\r\n"
+                          "Unknown=kept\r\n"))
+        << saved;
+    EXPECT_EQ(saved.find("[site]"), std::string::npos) << "written back as one section";
+}
+
 TEST(SiteValueText, MillionsOfItemsAfterTheThreeCostNoMoreThanTheValue) {
     std::string tail(4 << 20, ',');
     std::string value = "\"http://a/\",1,30" + tail;

@@ -37,12 +37,16 @@ TEST(PrivateProfile, ChangesOneLineAndKeepsEveryOtherByte) {
         std::optional<std::string> value;
         std::string want;
     } cases[] = {
+        // A section that comes twice is written back as one.
         {"replaced", file, "A", "X", "10",
-         "; notes\r\nKey=before any section\r\n[A]\r\nX=10\r\n;y=commented\r\nz=2\r\n\r\n"
-         "[B]\r\nx=3\r\n[a]\r\ny=in a second A\r\n"},
-        {"added after the section's last line", file, "a", "y", "new",
+         "; notes\r\nKey=before any section\r\n[A]\r\nX=10\r\n;y=commented\r\nz=2\r\n"
+         "y=in a second A\r\n\r\n[B]\r\nx=3\r\n"},
+        {"replaced in the section's second part", file, "a", "y", "new",
          "; notes\r\nKey=before any section\r\n[A]\r\n  x = 1 \r\n;y=commented\r\nz=2\r\n"
-         "y=new\r\n\r\n[B]\r\nx=3\r\n[a]\r\ny=in a second A\r\n"},
+         "y=new\r\n\r\n[B]\r\nx=3\r\n"},
+        {"added after the section's last line", file, "B", "y", "new",
+         "; notes\r\nKey=before any section\r\n[A]\r\n  x = 1 \r\n;y=commented\r\nz=2\r\n\r\n"
+         "[B]\r\nx=3\r\ny=new\r\n[a]\r\ny=in a second A\r\n"},
         {"deleted", file, "B", "x", std::nullopt,
          "; notes\r\nKey=before any section\r\n[A]\r\n  x = 1 \r\n;y=commented\r\nz=2\r\n\r\n"
          "[B]\r\n[a]\r\ny=in a second A\r\n"},
