@@ -1,5 +1,6 @@
 // Arbitrary bytes as a settings or design file, and as comma text: reading
-// never crashes, and what the image writes reads back to the same image.
+// never crashes and changes no byte, and a section's values written back
+// read back as written, leaving the other sections alone.
 // The same bytes also take a one-key edit: the file it leaves reads as the
 // in-memory file's own write would have left it.
 
@@ -50,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     TIniFileEx ini("");
     ini.SetText(text);
+    // Reading changes nothing: the image is the file's own text.
+    if (ini.GetText() != text) __builtin_trap();
     std::vector<std::string> sections, keys;
     ini.ReadSections(sections);
     for (const std::string& section : sections) {
@@ -59,10 +62,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ini.ReadPoint(section, key, "-1,-1");
         }
     }
-    std::string written = ini.GetText();
-    TIniFileEx again("");
-    again.SetText(written);
-    if (again.GetText() != written) __builtin_trap();
+    // A section's values written back in reverse read back in reverse, and
+    // the other sections keep theirs.
+    if (!sections.empty()) {
+        std::vector<std::string> before, after, other, otherAfter;
+        ini.ReadSectionValues(sections.front(), before);
+        if (sections.size() > 1) ini.ReadSectionValues(sections.back(), other);
+        std::vector<std::string> reversed(before.rbegin(), before.rend());
+        ini.WriteSectionValues(sections.front(), reversed);
+        TIniFileEx again("");
+        again.SetText(ini.GetText());
+        again.ReadSectionValues(sections.front(), after);
+        if (after != reversed) __builtin_trap();
+        if (sections.size() > 1) {
+            again.ReadSectionValues(sections.back(), otherAfter);
+            if (otherAfter != other) __builtin_trap();
+        }
+    }
 
     std::vector<std::string> items = platform::SplitCommaText(text);
     if (platform::SplitCommaText(platform::JoinCommaText(items)) != items) __builtin_trap();

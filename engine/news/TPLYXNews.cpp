@@ -9,6 +9,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/WritableFolder.h"
+#include "platform/ini/FileReplace.h"
 #include "platform/shell/Shell.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
@@ -112,6 +113,7 @@ std::string TPLYXNews::SettingsFileName() const {
 }
 
 void TPLYXNews::LoadSettings() {
+    platform::RemoveStaleReplacements(SettingsFileName());
     TIniFileEx ini(SettingsFileName());
     sites_->Clear();
     int version = ini.ReadInteger(kSection, "Version", 0);

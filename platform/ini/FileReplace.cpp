@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +87,28 @@ bool writeInPlace(const std::string& path, std::string_view bytes) {
     return false;
 }
 
+// The temporary files ".NAME.XXXXXX" beside path that no save holds.
+void removeStale(const std::string& path) {
+    std::string folder = folderOf(path);
+    std::string prefix = "." + path.substr(path.rfind('/') + 1) + ".";
+    UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.get() < 0) return;
+    DIR* dir = ::fdopendir(::dup(dirFd.get()));
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        UniqueFd file(
+            ::openat(dirFd.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        ::unlinkat(dirFd.get(), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 enum class Outcome { Written, Failed, InPlace };
 
 Outcome writeByRename(const std::string& path, std::string_view bytes) {
@@ -97,6 +121,9 @@ Outcome writeByRename(const std::string& path, std::string_view bytes) {
     std::string temporary = folderOf(path) + "/." + name + ".XXXXXX";
     UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) return Outcome::InPlace;
+    // Held while it is written: a file of this name that nobody holds was
+    // left by a save that was killed, and may go.
+    (void)::flock(file.get(), LOCK_EX);
     auto discard = [&](Outcome outcome) {
         int e = errno;
         file.Close();
@@ -119,8 +146,13 @@ Outcome writeByRename(const std::string& path, std::string_view bytes) {
 
 } // namespace
 
+void RemoveStaleReplacements(std::string_view sjisPath) {
+    removeStale(followLinks(NativePath(sjisPath)));
+}
+
 bool ReplaceFileBytes(std::string_view sjisPath, std::string_view bytes) {
     std::string path = followLinks(NativePath(sjisPath));
+    removeStale(path);
     switch (writeByRename(path, bytes)) {
     case Outcome::Written:
         return true;

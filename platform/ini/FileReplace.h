@@ -12,7 +12,10 @@
 
 namespace platform {
 
-// False with errno when neither way could write the file.
+// False with errno when neither way could write the file. Temporary files
+// that killed saves of the same file left behind are removed first.
 bool ReplaceFileBytes(std::string_view sjisPath, std::string_view bytes);
+// Only that removal, for a program's start.
+void RemoveStaleReplacements(std::string_view sjisPath);
 
 } // namespace platform

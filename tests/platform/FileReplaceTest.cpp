@@ -1,12 +1,16 @@
 #include "platform/ini/FileReplace.h"
+#include "platform/fs/UniqueFd.h"
 
 #include "tests/platform/RunAsNobody.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::ReplaceFileBytes;
 using testsupport::ReadAll;
@@ -48,6 +52,24 @@ TEST(FileReplace, KeepsModeAndOwnerAndLeavesNoTemporaryFile) {
 
     EXPECT_FALSE(ReplaceFileBytes(dir.file("no/such/folder.ini"), "x"));
     EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(FileReplace, TemporaryFilesOfKilledSavesGoButOneBeingWrittenStays) {
+    testsupport::TempDir dir;
+    std::string path = dir.write("PLYXNews.ini", "old");
+    dir.write(".PLYXNews.ini.Ab12Cd", "left by a killed save");
+    dir.write(".other.ini.Ab12Cd", "another file's");
+    dir.write(".PLYXNews.ini.long.name", "not one of ours");
+    std::string busy = dir.write(".PLYXNews.ini.Zz99Yy", "being written");
+    platform::UniqueFd held(::open(busy.c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+    platform::RemoveStaleReplacements(path);
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{".PLYXNews.ini.Zz99Yy", ".PLYXNews.ini.long.name",
+                                        ".other.ini.Ab12Cd", "PLYXNews.ini"}));
+    dir.write(".PLYXNews.ini.Ab12Cd", "left again");
+    ASSERT_TRUE(ReplaceFileBytes(path, "new"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".PLYXNews.ini.Ab12Cd")));
 }
 
 TEST(FileReplace, WritesThroughSymbolicLinksAndHardLinks) {

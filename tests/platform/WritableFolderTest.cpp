@@ -65,3 +65,41 @@ TEST(WritableFolder, UnsetOrRelativeXdgFoldersFallBackToHome) {
                WritableFolder(f.installed, WritableKind::Cache) == f.home + "/.cache/plyx/";
     }));
 }
+
+TEST(WritableFolder, AUserWithoutAHomeGetsAPrivateFolderOrNone) {
+    // nobody's home in the password database does not exist.
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to become a user without a home";
+    Folders f;
+    std::string tmp = f.dir.file("tmp");
+    std::filesystem::create_directories(tmp);
+    ::chmod(tmp.c_str(), 01777);
+    std::string own = tmp + "/plyx-" + std::to_string(testsupport::ChildUid());
+    auto run = [&] {
+        return testsupport::RunAsNobody([&] {
+            ::unsetenv("HOME");
+            ::unsetenv("XDG_CONFIG_HOME");
+            ::unsetenv("XDG_CACHE_HOME");
+            ::setenv("TMPDIR", tmp.c_str(), 1);
+            struct stat st {};
+            return WritableFolder(f.installed, WritableKind::Settings) == own + "/config/" &&
+                   WritableFolder(f.installed, WritableKind::Cache) == own + "/cache/" &&
+                   ::lstat(own.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700;
+        });
+    };
+    EXPECT_TRUE(run());
+
+    // Planted by someone else: a link to their folder, or a folder of theirs.
+    std::filesystem::remove_all(own);
+    std::filesystem::create_directory_symlink(f.home, own);
+    EXPECT_FALSE(run());
+    std::filesystem::remove(own);
+    std::filesystem::create_directory(own);
+    ::chmod(own.c_str(), 0777);
+    EXPECT_FALSE(run());
+    EXPECT_TRUE(testsupport::RunAsNobody([&] {
+        ::unsetenv("HOME");
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        return WritableFolder(f.installed, WritableKind::Settings) == f.installed + "/";
+    })) << "no folder of one's own: the program's, where writes fail with their reason";
+}
