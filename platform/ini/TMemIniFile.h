@@ -11,9 +11,9 @@
 // (or adds one after the section's last line, or the section at the end), so
 // comments, blank lines, unknown keys, spacing, line ends and the order of
 // sections all survive. Text is Shift_JIS inside; a file that is UTF-8 (valid
-// UTF-8 holding more than ASCII, or starting with a byte-order mark) reads
-// as Shift_JIS and goes back as UTF-8, byte for byte what it was except for
-// the lines written.
+// UTF-8 holding characters of three bytes or more, as Japanese text does, or
+// starting with a byte-order mark) reads as Shift_JIS and goes back as
+// UTF-8, byte for byte what it was except for the lines written.
 
 #include <stdexcept>
 #include <string>
@@ -43,6 +43,8 @@ public:
     // Why the file could not be read ("" when it was, or when there was
     // none). Such an image is never written over the file.
     const std::string& ReadError() const { return readError_; }
+    // The file is UTF-8 and goes back as UTF-8.
+    bool Utf8() const { return utf8_; }
 
     std::string ReadString(std::string_view section, std::string_view ident,
                            std::string_view def) const;

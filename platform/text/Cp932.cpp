@@ -90,8 +90,13 @@ std::string SjisToUtf8(std::string_view sjis) {
         size_t used = cd.convert(sjis, out);
         sjis.remove_prefix(used);
         if (sjis.empty() || !cd.valid()) break;
-        // Skip the whole unconvertible character, never half of it.
-        size_t bad = IsSjisLeadByte(static_cast<unsigned char>(sjis[0])) && sjis.size() > 1 ? 2 : 1;
+        // Skip the whole unconvertible character, never half of it; a lead
+        // byte whose next byte cannot be its trail (a line break, an "=")
+        // goes alone and leaves that byte be.
+        size_t bad = IsSjisLeadByte(static_cast<unsigned char>(sjis[0])) && sjis.size() > 1 &&
+                             IsSjisTrailByte(static_cast<unsigned char>(sjis[1]))
+                         ? 2
+                         : 1;
         out += kReplacementUtf8;
         sjis.remove_prefix(bad);
     }

@@ -13,6 +13,10 @@ constexpr bool IsSjisLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+constexpr bool IsSjisTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // Bytes of the character starting at pos: 2 for a lead byte with a byte after
 // it, else 1.
 inline size_t SjisCharLength(std::string_view s, size_t pos) {

@@ -21,6 +21,8 @@ TEST(Cp932, BrokenShiftJisBecomesReplacementCharacterWithoutLosingNeighbours) {
     EXPECT_EQ(SjisToUtf8("a\xA0z"), "a\xEF\xBF\xBDz");
     // A lead byte cut off at the end of the text.
     EXPECT_EQ(SjisToUtf8("ab\x82"), "ab\xEF\xBF\xBD");
+    // A lead byte before what cannot be its trail keeps that byte.
+    EXPECT_EQ(SjisToUtf8("k\x9D=v\x82\n[S]"), "k\xEF\xBF\xBD=v\xEF\xBF\xBD\n[S]");
 }
 
 TEST(Cp932, UnmappableOrMalformedUtf8BecomesQuestionMark) {

@@ -44,6 +44,15 @@ TEST(FileSystem, NamesShiftJisCannotHoldSurviveTheWayInAndOut) {
         std::string bytes;
         EXPECT_TRUE(ReadFileBytes(sjis + "/page.html", bytes)) << name;
     }
+    // A user-area character never comes out as a separator or a line break.
+    for (std::string sjis : {"a\xF0\x6F..\xF0\x6F"
+                             "b",
+                             "a\xF0\x4A"
+                             "b"}) {
+        std::string native = NativePath(sjis);
+        EXPECT_EQ(native.find_first_of("/\n"), std::string::npos) << native;
+        EXPECT_EQ(PathFromNative(native), sjis);
+    }
     // Text Shift_JIS can hold is converted as before.
     EXPECT_EQ(PathFromNative("/home/\xE5\xA4\xAA\xE9\x83\x8E"), "/home/\x91\xBE\x98\x59");
 }
