@@ -63,16 +63,17 @@ int main(int argc, char** argv) {
         player.PlayList.push_back(t);
     }
 
+    // A stop signal from here on ends the loop below, or keeps it from
+    // starting; until the plug-ins have saved, further ones change nothing.
+    StopSignals stop([] { QApplication::quit(); });
     PlyxWindow window(player);
     window.show();
     PlyxPluginHost host(player, &window);
     int started = host.LoadPlugins(plugins);
-    // From here on a stop signal ends the loop below.
-    StopSignals stop([] { QApplication::quit(); });
     std::fprintf(stderr, "plyx: %d plug-in(s) from %s\n", started,
                  platform::SjisToUtf8(plugins).c_str());
     player.OnCloseRequest = [&] { app.quit(); };
-    int rc = QApplication::exec();
+    int rc = stop.Stopped() ? 0 : QApplication::exec();
     host.UnloadPlugins();
     return rc;
 }

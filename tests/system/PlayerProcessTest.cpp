@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -54,6 +55,36 @@ TEST_F(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
         EXPECT_EQ(player.Wait(30s), 0) << strsignal(signal);
         EXPECT_TRUE(settingsSaved()) << strsignal(signal);
     }
+}
+
+TEST_F(PlayerProcess, ASecondStopSignalWaitsForTheSave) {
+    // GNU timeout sends its signal to the player and to its process group.
+    std::string platform = QGuiApplication::platformName().toStdString();
+    for (int k = 0; k < 20; ++k) {
+        run.dir.write("PLYXNews.ini", run.FirstRunSettings);
+        testsupport::ChildProcess player({run.File("plyx"), "-platform", platform}, true);
+        std::string output = player.ReadUntil("plug-in(s)", 30s);
+        ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+        player.Signal(SIGTERM);
+        std::this_thread::sleep_for(1ms);
+        player.Signal(SIGTERM);
+        ASSERT_EQ(player.Wait(30s), 0) << k;
+        ASSERT_TRUE(settingsSaved()) << k;
+    }
+}
+
+TEST_F(PlayerProcess, RunsItsPlugInsFromAFolderShiftJisCannotName) {
+    std::filesystem::path folder = home.path() / "renée";
+    std::filesystem::copy(run.dir.path(), folder, std::filesystem::copy_options::recursive);
+    testsupport::ChildProcess player(
+        {(folder / "plyx").string(), "-platform", QGuiApplication::platformName().toStdString()},
+        true);
+    std::string output = player.ReadUntil("plug-in(s)", 30s);
+    EXPECT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30s), 0);
+    EXPECT_NE(testsupport::ReadAll((folder / "PLYXNews.ini").string()).find("WindowPosition="),
+              std::string::npos);
 }
 
 TEST_F(PlayerProcess, WhoseDisplayGoesAwayEndsWithoutACrashAndKeepsTheSettings) {
