@@ -57,6 +57,39 @@ TEST_F(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
     }
 }
 
+TEST_F(PlayerProcess, AnswersHelpVersionAndBadOptionsWithoutADisplay) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        bool toStderr;
+        std::string begins; // what the stream begins with
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, false, "usage: plyx [OPTION]... [--] [FILE]...\n"},
+        {{"-h", "--bogus"}, 0, false, "usage: plyx"},
+        {{"--version"}, 0, false, "plyx 6.32.0\n"},
+        {{"--bogus"},
+         2,
+         true,
+         "plyx: unrecognized option '--bogus'\nTry 'plyx --help' for more information.\n"},
+        {{"a.mp3", "--plugins"}, 2, true, "plyx: option '--plugins' requires an argument\n"},
+    };
+    for (const Case& c : cases) {
+        // A player that opened the toolkit here would fail for want of a display.
+        std::vector<std::string> args{
+            "/bin/sh", "-c",
+            std::string(
+                "exec env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \"$0\" \"$@\"") +
+                (c.toStderr ? " 2>&1 >/dev/null" : " 2>/dev/null"),
+            run.File("plyx")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        testsupport::ChildProcess player(args);
+        std::string output = player.ReadUntil("\x01", 10s);
+        EXPECT_EQ(player.Wait(10s), c.status) << c.args[0];
+        EXPECT_EQ(output.substr(0, c.begins.size()), c.begins) << c.args[0];
+    }
+}
+
 TEST_F(PlayerProcess, ASecondStopSignalWaitsForTheSave) {
     // GNU timeout sends its signal to the player and to its process group.
     std::string platform = QGuiApplication::platformName().toStdString();
