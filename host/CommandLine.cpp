@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 const char* const kPlyxUsage =
@@ -21,18 +21,22 @@ const char* const kPlyxUsage =
 
 std::string PlyxVersionLine() {
     char text[48];
-    std::snprintf(text, sizeof text, "plyx %d.%d.%d", kPlyxVersion / 1000,
-                  kPlyxVersion % 1000 / 10, kPlyxVersion % 10);
+    std::snprintf(text, sizeof text, "plyx %d.%d.%d", kPlyxVersion / 1000, kPlyxVersion % 1000 / 10,
+                  kPlyxVersion % 10);
     return text;
 }
 
 namespace {
 
 // The toolkit's options that take a value, then those that take none.
-constexpr std::string_view kQtWithValue[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-    "qwindowicon", "qwindowtitle", "session", "display", "geometry", "title", "name",
-    "visual", "style", "stylesheet", "qmljsdebugger"};
+constexpr std::string_view kQtWithValue[] = {"platform",        "platformpluginpath",
+                                             "platformtheme",   "plugin",
+                                             "qwindowgeometry", "qwindowicon",
+                                             "qwindowtitle",    "session",
+                                             "display",         "geometry",
+                                             "title",           "name",
+                                             "visual",          "style",
+                                             "stylesheet",      "qmljsdebugger"};
 constexpr std::string_view kQtAlone[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 template <size_t N> bool among(const std::string_view (&names)[N], std::string_view name) {

@@ -14,8 +14,8 @@ constexpr int kPlyxVersion = 6320;
 struct PlyxCommandLine {
     enum class Action { Run, Help, Version, Fail };
     Action action = Action::Run;
-    int reportedVersion = kPlyxVersion; // what the player tells its plug-ins
-    std::string plugins;        // the plug-in folder (native); empty: Plugin/ beside it
+    int reportedVersion = kPlyxVersion;   // what the player tells its plug-ins
+    std::string plugins;                  // the plug-in folder (native); empty: Plugin/ beside it
     std::vector<std::string> files;       // native names, in order
     std::vector<std::string> qtArguments; // the program's name, then the toolkit's options
     std::string error;                    // what failed, for Fail

@@ -28,9 +28,11 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
     resize(player_.Properties["Width"], player_.Properties["Height"]);
     move(player_.Properties["Left"], player_.Properties["Top"]);
     loadSkin();
-    // Frameless, so without a close button: Ctrl+Q is the way out by key.
+    // Frameless, so without a close button: Ctrl+Q is the way out by key,
+    // from any of the player's windows (the plug-ins' among them).
     auto* quit = new QAction(this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
     QObject::connect(quit, &QAction::triggered, this, [this] {
         if (OnExit) OnExit();
     });

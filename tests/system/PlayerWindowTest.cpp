@@ -31,6 +31,7 @@ TEST(PlayerWindow, ExitAndCtrlQQuitAsAClose) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(exits, 2);
 }
