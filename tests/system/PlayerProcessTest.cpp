@@ -106,6 +106,18 @@ TEST_F(PlayerProcess, ASecondStopSignalWaitsForTheSave) {
     }
 }
 
+TEST_F(PlayerProcess, AStopSignalWhileThePlugInsLoadQuitsOnceTheyAreLoaded) {
+    // Loaded after the engine's loader, before the skin's.
+    std::filesystem::copy_file(SLOW_PLUGIN, run.File("Plugin/Slow.so"));
+    testsupport::ChildProcess player(
+        {run.File("plyx"), "-platform", QGuiApplication::platformName().toStdString()}, true);
+    std::string output = player.ReadUntil("slow plug-in starting", 30s);
+    ASSERT_NE(output.find("slow plug-in starting"), std::string::npos) << output;
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30s), 0);
+    EXPECT_TRUE(settingsSaved());
+}
+
 TEST_F(PlayerProcess, RunsItsPlugInsFromAFolderShiftJisCannotName) {
     std::filesystem::path folder = home.path() / "renée";
     std::filesystem::copy(run.dir.path(), folder, std::filesystem::copy_options::recursive);
