@@ -125,8 +125,8 @@ std::string unloadableReason(const std::string& nativePath) {
         (own &&
          (header.e_ident[EI_DATA] != own->e_ident[EI_DATA] || header.e_machine != own->e_machine)))
         return "not built for this machine";
-    if (header.e_phentsize != sizeof(ElfW(Phdr)) || header.e_phnum == 0 ||
-        !within(header.e_phoff, uint64_t{header.e_phnum} * sizeof(ElfW(Phdr)), size))
+    if (header.e_phentsize != sizeof(ElfW(Phdr)) || header.e_phnum == 0) return "no ELF library";
+    if (!within(header.e_phoff, uint64_t{header.e_phnum} * sizeof(ElfW(Phdr)), size))
         return "cut short";
     std::vector<ElfW(Phdr)> segments(header.e_phnum);
     auto bytes = static_cast<ssize_t>(segments.size() * sizeof(ElfW(Phdr)));
