@@ -49,7 +49,7 @@ int PlyxPluginHost::LoadPlugins(const std::string& folder) {
     std::error_code ec;
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(NativePath(folder), ec))
-        if (entry.is_regular_file() && entry.path().extension() == ".so")
+        if (!entry.is_directory() && entry.path().extension() == ".so")
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     int started = 0;

@@ -50,7 +50,8 @@ public:
     void Reserved25() override {}
 
     // Loads each library of folder (Shift_JIS) that exports _pinRun, in
-    // name order, and runs it. Returns how many run.
+    // name order, and runs it; a file that cannot be loaded gets one line on
+    // stderr. Returns how many run.
     int LoadPlugins(const std::string& folder);
     // Calls each _pinAbort, last loaded first, and unloads the libraries.
     void UnloadPlugins();

@@ -7,6 +7,7 @@
 #include "platform/ini/TMemIniFile.h"
 #include "platform/text/Cp932.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -27,6 +28,15 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
     resize(player_.Properties["Width"], player_.Properties["Height"]);
     move(player_.Properties["Left"], player_.Properties["Top"]);
     loadSkin();
+    // Frameless, so without a close button: Ctrl+Q is the way out by key,
+    // from any of the player's windows (the plug-ins' among them).
+    auto* quit = new QAction(this);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    QObject::connect(quit, &QAction::triggered, this, [this] {
+        if (OnExit) OnExit();
+    });
+    addAction(quit);
     player_.OnChanged = [this] {
         loadSkin();
         setWindowFlag(Qt::WindowStaysOnTopHint, player_.Properties["StayOnTop"] != 0);
@@ -78,7 +88,7 @@ void PlyxWindow::paintEvent(QPaintEvent*) {
     if (newsTray_) return;
     p.setPen(QColor(0x40, 0xC0, 0xFF));
     p.drawText(QRect(12, height() - 30, width() - 24, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("%1 tracks  -  right-click for menus").arg(player_.PlayList.size()));
+               TrackCount(player_.PlayList.size()) + QStringLiteral("  -  right-click for menus"));
 }
 
 void PlyxWindow::mousePressEvent(QMouseEvent* event) {
@@ -124,18 +134,32 @@ void PlyxWindow::FillMenu(QMenu* menu, long parent) {
     }
 }
 
+QString PlyxWindow::TrackCount(size_t tracks) {
+    return tracks == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(tracks);
+}
+
 void PlyxWindow::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    FillContextMenu(&menu);
+    menu.exec(event->globalPos());
+}
+
+void PlyxWindow::FillContextMenu(QMenu* menu) {
     for (long root : {kMenuPlugins, kMenuPlay, kMenuView, kMenuTools, kMenuHelp}) {
         const PlyxMenuItem* item = player_.MenuItem(root);
-        QMenu* sub = menu.addMenu(text(item->caption));
+        QMenu* sub = menu->addMenu(text(item->caption));
         QObject::connect(sub, &QMenu::aboutToShow, sub, [this, sub, root] {
             player_.AboutToShowMenu(root);
             FillMenu(sub, root);
         });
         FillMenu(sub, root);
     }
-    menu.exec(event->globalPos());
+    menu->addSeparator();
+    QAction* exit = menu->addAction(QStringLiteral("Exit"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QObject::connect(exit, &QAction::triggered, this, [this] {
+        if (OnExit) OnExit();
+    });
 }
 
 void PlyxWindow::ShowPlayList() {

@@ -2,13 +2,15 @@
 
 // The stand-in player's window: a small borderless skinned panel (the
 // design's picture, or a plain gradient), dragged with the mouse, with the
-// player's menus on a right click and a play list it can show.
+// player's menus on a right click (and Exit), a play list it can show, and
+// Ctrl+Q to quit.
 
 #include <QListWidget>
 #include <QMenu>
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class PlyxPlayer;
@@ -19,6 +21,13 @@ public:
 
     // Fills a menu with the player's items under parent (for tests too).
     void FillMenu(QMenu* menu, long parent);
+    // The right-click menu: the player's menus, then Exit.
+    void FillContextMenu(QMenu* menu);
+    // "1 track", "2 tracks".
+    static QString TrackCount(size_t tracks);
+
+    // Exit or Ctrl+Q: the player quits as when it is closed.
+    std::function<void()> OnExit;
     void ShowPlayList();
 
 protected:

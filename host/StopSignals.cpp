@@ -27,7 +27,11 @@ StopSignals::StopSignals(std::function<void()> onStop) : onStop_(std::move(onSto
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-        restore();
+        char bytes[64];
+        while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
+        }
+        if (stopped_) return;
+        stopped_ = true;
         if (onStop_) onStop_();
     });
     writeEnd = pipe_[1];

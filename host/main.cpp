@@ -1,6 +1,7 @@
 // The stand-in player: shows its window, serves its automation interfaces,
 // and runs every plug-in of its Plugin folder until it is closed.
 
+#include "host/CommandLine.h"
 #include "host/PlyxPlayer.h"
 #include "host/PlyxPluginHost.h"
 #include "host/PlyxWindow.h"
@@ -16,8 +17,8 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     // A peer that has gone (the display, the reader of a pipeline the player
@@ -28,23 +29,33 @@ int main(int argc, char** argv) {
     // twenty times a second: sending those pixels over the X connection costs
     // less than the server round trip that shared-memory images need each frame.
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("PLYX");
-
-    int version = 6320;
-    std::string plugins;
-    std::vector<std::string> tracks;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--version") && i + 1 < argc)
-            version = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--plugins") && i + 1 < argc)
-            plugins = platform::PathFromNative(argv[++i]);
-        else if (!std::strcmp(argv[i], "--help")) {
-            std::printf("usage: plyx [--version N] [--plugins FOLDER] [FILE...]\n");
-            return 0;
-        } else
-            tracks.push_back(platform::PathFromNative(argv[i]));
+    PlyxCommandLine line = ParsePlyxCommandLine(argc, argv);
+    switch (line.action) {
+    case PlyxCommandLine::Action::Help:
+        std::fputs(kPlyxUsage, stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    case PlyxCommandLine::Action::Version:
+        std::printf("%s\n", PlyxVersionLine().c_str());
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    case PlyxCommandLine::Action::Fail:
+        std::fprintf(stderr, "plyx: %s\nTry 'plyx --help' for more information.\n",
+                     line.error.c_str());
+        return 2;
+    case PlyxCommandLine::Action::Run:
+        break;
     }
+    // The toolkit sees only its own options: a file after "--" stays a file.
+    std::vector<char*> qtArgv;
+    for (std::string& argument : line.qtArguments)
+        qtArgv.push_back(argument.data());
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication app(qtArgc, qtArgv.data());
+    QApplication::setApplicationName("PLYX");
+    std::string plugins = platform::PathFromNative(line.plugins);
+    std::vector<std::string> tracks;
+    for (const std::string& file : line.files)
+        tracks.push_back(platform::PathFromNative(file));
 
     std::string path = platform::ExecutablePath();
     // Plug-ins find the player's path (and so its settings file) here.
@@ -52,7 +63,7 @@ int main(int argc, char** argv) {
                              path);
     if (plugins.empty()) plugins = platform::ExtractFileDir(path) + "/Plugin";
 
-    PlyxPlayer player({version, true, path});
+    PlyxPlayer player({line.reportedVersion, true, path});
     platform::TMemIniFile settings(player.SettingsPath());
     player.Design = settings.ReadString("PLYX", "Design", "");
     player.ReloadTools();
@@ -63,16 +74,18 @@ int main(int argc, char** argv) {
         player.PlayList.push_back(t);
     }
 
+    // A stop signal from here on ends the loop below, or keeps it from
+    // starting; until the plug-ins have saved, further ones change nothing.
+    StopSignals stop([] { QApplication::quit(); });
     PlyxWindow window(player);
     window.show();
     PlyxPluginHost host(player, &window);
     int started = host.LoadPlugins(plugins);
-    // From here on a stop signal ends the loop below.
-    StopSignals stop([] { QApplication::quit(); });
     std::fprintf(stderr, "plyx: %d plug-in(s) from %s\n", started,
                  platform::SjisToUtf8(plugins).c_str());
     player.OnCloseRequest = [&] { app.quit(); };
-    int rc = QApplication::exec();
+    window.OnExit = [&] { app.quit(); };
+    int rc = stop.Stopped() ? 0 : QApplication::exec();
     host.UnloadPlugins();
     return rc;
 }

@@ -10,6 +10,7 @@
 #include "platform/process/Process.h"
 
 #include <cstdio>
+#include <string>
 
 #include <dlfcn.h>
 
@@ -28,31 +29,61 @@ NewsPluginRecord* record = nullptr;
 // readable until this loader is done with it, whichever loader unloads.
 void* engineHold = nullptr;
 
-// An answer that cannot be the engine's record (another plug-in under the
-// engine's name, or nobody) is never read as one.
-NewsPluginRecord* recordOf(intptr_t answer) {
+// The record an attach answered with, when it is one: an address inside a
+// loaded library that exports the engine's entries, with room there for the
+// whole record, which names those entries. Anything else (another plug-in
+// under the engine's name) is never read. On success *hold keeps the
+// library loaded until this loader lets go.
+NewsPluginRecord* recordOf(intptr_t answer, void** hold) {
     auto address = static_cast<uintptr_t>(answer);
-    if (address < 0x10000 || address % alignof(NewsPluginRecord) != 0) return nullptr;
-    return reinterpret_cast<NewsPluginRecord*>(address);
+    if (address == 0 || address % alignof(NewsPluginRecord) != 0) return nullptr;
+    Dl_info first, last, entry;
+    if (!dladdr(reinterpret_cast<void*>(address), &first) || !first.dli_fname ||
+        !dladdr(reinterpret_cast<void*>(address + sizeof(NewsPluginRecord) - 1), &last) ||
+        last.dli_fbase != first.dli_fbase)
+        return nullptr;
+    void* library = dlopen(first.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    if (!library) return nullptr;
+    void* run = dlsym(library, "_newsRun");
+    void* abort = dlsym(library, "_newsAbort");
+    auto* found = reinterpret_cast<NewsPluginRecord*>(address);
+    if (!run || !abort || !dladdr(run, &entry) || entry.dli_fbase != first.dli_fbase ||
+        found->RunEntry != reinterpret_cast<uintptr_t>(run) ||
+        found->AbortEntry != reinterpret_cast<uintptr_t>(abort)) {
+        dlclose(library);
+        return nullptr;
+    }
+    *hold = library;
+    return found;
 }
 
-// Loads the engine and starts it; its plug-in window, or 0.
+// Loads the engine (beside the player, else in Plugin) and starts it; its
+// plug-in window, or 0. A file there that cannot be the engine is named and
+// passed over.
 uintptr_t startEngine() {
     const char* hostPath = host->GetHostPath();
     std::string folder = platform::ExtractFileDir(hostPath ? hostPath : "");
     if (!folder.empty()) folder += '/';
-    std::string path = folder + "News.so";
-    if (!platform::FileExists(path)) path = folder + "Plugin/News.so";
-    platform::Library library(path);
-    if (!library.Loaded()) {
-        std::fprintf(stderr, "news loader: %s\n", library.Error().c_str());
-        return 0;
+    for (const std::string& path : {folder + "News.so", folder + "Plugin/News.so"}) {
+        if (!platform::FileExists(path)) continue;
+        platform::Library library(path);
+        if (!library.Loaded()) {
+            std::fprintf(stderr, "news loader: %s\n", library.Error().c_str());
+            continue;
+        }
+        auto run = reinterpret_cast<NewsRunFunction>(library.Symbol("_newsRun"));
+        if (!run || !library.Symbol("_newsAbort")) {
+            std::fprintf(stderr, "news loader: %s: no engine entries\n",
+                         platform::NativePath(path).c_str());
+            continue;
+        }
+        void* module = library.Release();
+        uintptr_t window = run(reinterpret_cast<uintptr_t>(module), host);
+        // An engine that did not start holds nothing: let go of it.
+        if (window == 0) platform::Library::Unload(module);
+        return window;
     }
-    auto run = reinterpret_cast<NewsRunFunction>(library.Symbol("_newsRun"));
-    auto abort = library.Symbol("_newsAbort");
-    if (!run || !abort) return 0; // unloaded as the library goes
-    void* module = library.Release();
-    return run(reinterpret_cast<uintptr_t>(module), host);
+    return 0;
 }
 
 } // namespace
@@ -70,24 +101,24 @@ LOADER_EXPORT intptr_t _pinRun(PluginHost* pluginHost) {
         window = startEngine();
         if (window == 0) return 0;
     }
-    engineWindow = window;
     intptr_t answer = host->SendPlugin(window, kAttachCode, NEWS_ATTACH_FLAG);
-    record = recordOf(answer);
-    Dl_info info;
-    if (record && dladdr(reinterpret_cast<void*>(record->RunEntry), &info) && info.dli_fname)
-        engineHold = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-    if (!engineHold) record = nullptr; // not an engine this loader can vouch for
+    record = recordOf(answer, &engineHold);
+    if (!record) {
+        std::fprintf(stderr, "news loader: the plug-in named %s is no engine\n", kEngineName);
+        return 0;
+    }
+    engineWindow = window;
     return answer;
 }
 
 LOADER_EXPORT void _pinAbort() {
-    if (!host) return;
+    if (!host || !record) return;
     uintptr_t window = 0;
-    if (host->FindPlugin(kEngineName, &window, 0))
+    if (host->FindPlugin(kEngineName, &window, 0) && window == engineWindow)
         host->SendPlugin(window, kDetachCode, NEWS_ATTACH_FLAG);
-    else if (record)
+    else
         record->Attached = 0; // gone from the player: nothing else holds it
-    if (record && record->Attached == 0) {
+    if (record->Attached == 0) {
         // Whoever gets here first stops the engine and lets go of the handle
         // it was started with; a second loader finds no engine and no handle.
         auto abort = reinterpret_cast<NewsAbortFunction>(record->AbortEntry);

@@ -24,6 +24,8 @@ namespace {
 
 NewsPluginRecord record;
 std::unique_ptr<TPLYXNews> engine;
+// The library stays mapped between runs: one exit handler serves them all.
+bool stopAtExitRegistered = false;
 
 // A player that ends without stopping its plug-ins (its display went away
 // and the toolkit called exit) still gets the engine stopped, before the
@@ -76,7 +78,7 @@ NEWS_EXPORT uintptr_t _newsRun(uintptr_t module, PluginHost* host) {
             return attach(code, flag);
         };
         if (engine->CreateNewsWindow()) record.Window = g.PLYXNewsWindow->Handle();
-        std::atexit(stopAtExit);
+        if (!stopAtExitRegistered) stopAtExitRegistered = std::atexit(stopAtExit) == 0;
         return engine->PLYX()->ClientWindow;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "news: cannot start: %s\n", e.what());

@@ -65,8 +65,10 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     plyx_->OnMenu = [this](TObject* sender) {
         if (auto* item = dynamic_cast<TPLYXMenu*>(sender)) Menu.Dispatch(item->Id);
     };
-    // A player that comes back gets the menus again.
+    // A player that comes back gets the menus and the name again: the
+    // loaders find the engine by its name, and one that cannot stops it.
     plyx_->OnBind = [this](TObject*) {
+        plyx_->SetPluginName("Talo+");
         Menu.Build(*this);
         Menu.RebuildSites(*sites_);
         SetOnline(Online);

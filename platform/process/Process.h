@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// The running program's file path (Shift_JIS), from /proc/self/exe.
+// The running program's file path (Shift_JIS, file-name bytes it cannot hold
+// escaped as the file layer does), from /proc/self/exe.
 std::string ExecutablePath();
 // Its file name without folder and extension: "plyx", "headlines".
 std::string ExecutableBaseName();
@@ -25,7 +26,9 @@ namespace platform {
 // A loaded shared library (dlopen), unloaded with the object.
 class Library {
 public:
-    // Shift_JIS path. Failed() tells whether it loaded; Error() why not.
+    // Shift_JIS path. Loaded() tells whether it loaded; Error() why not. Only
+    // a regular ELF file for this machine whose segments lie within it is
+    // handed to the dynamic loader.
     explicit Library(const std::string& path);
     ~Library();
     Library(const Library&) = delete;

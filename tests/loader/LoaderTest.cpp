@@ -2,17 +2,23 @@
 #include "host/PlyxPlayer.h"
 #include "host/PlyxPluginHost.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/fs/FileSystem.h"
+#include "platform/text/Cp932.h"
 
 #include "tests/support/TempDir.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -42,12 +48,15 @@ protected:
         fs::copy_file(fs::path(PLUGIN_BUILD_DIR) / name, fs::path(dir.file(folder)) / name,
                       fs::copy_options::overwrite_existing);
     }
-    void run(int version = 6320) {
-        player =
-            std::make_unique<PlyxPlayer>(PlyxPlayer::Options{version, false, dir.file("plyx")});
+    // The player in folder (native name), with its plug-ins; how many run.
+    int run(int version = 6320, const fs::path& folder = {}) {
+        fs::path root = folder.empty() ? dir.path() : folder;
+        player = std::make_unique<PlyxPlayer>(PlyxPlayer::Options{
+            version, false, platform::PathFromNative((root / "plyx").string())});
         host = std::make_unique<PlyxPluginHost>(*player, &mainControl);
-        host->LoadPlugins(dir.file("Plugin"));
+        int started = host->LoadPlugins(platform::PathFromNative((root / "Plugin").string()));
         pump();
+        return started;
     }
     void pump() {
         for (int i = 0; i < 4; ++i)
@@ -55,9 +64,14 @@ protected:
     }
     // Whether the engine library is still in the process.
     bool engineLoaded(const std::string& folder = "Plugin") const {
+        return loadedHandle(folder) != nullptr;
+    }
+    // The handle of folder's engine library when it is loaded (the value
+    // dlopen gives every time), else null.
+    void* loadedHandle(const std::string& folder) const {
         void* handle = dlopen((dir.file(folder) + "/News.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (handle) dlclose(handle);
-        return handle != nullptr;
+        return handle;
     }
     NewsPluginRecord* record() {
         uintptr_t window = 0;
@@ -66,6 +80,16 @@ protected:
         auto* r = reinterpret_cast<NewsPluginRecord*>(host->SendPlugin(window, kAttachCode, 0));
         host->SendPlugin(window, kDetachCode, 0);
         return r;
+    }
+    // The engine library stays mapped once loaded (Qt keeps pointers into
+    // it): stopped means out of the player, detached and its handle let go.
+    bool engineStopped(const NewsPluginRecord* r) const {
+        return r && r->Module == 0 && r->Attached == 0 && player->FindPlugin(kEngineName) == 0;
+    }
+    QWidget* propertyDialog() const {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "PLYX Talo+") return w;
+        return nullptr;
     }
     // Controls on the player's window; the news window is a window of its own.
     bool hasSkinPanels() const {
@@ -98,7 +122,7 @@ TEST_F(LoaderTest, TheWindowLoaderAloneRunsTheEngineWithoutSkinPanels) {
     EXPECT_TRUE(fs::exists(dir.file("Plugin/PLYXNews.so")));
     host->UnloadPlugins();
     pump();
-    EXPECT_FALSE(engineLoaded()) << "the last detach unloads the engine";
+    EXPECT_TRUE(engineStopped(r)) << "the last detach stops the engine";
     EXPECT_EQ(player->FindPlugin(kEngineName), 0u);
     EXPECT_TRUE(boxes.empty());
 }
@@ -127,7 +151,7 @@ TEST_F(LoaderTest, BothLoadersShareOneEngineAndTheLastDetachUnloadsIt) {
     // Loaded in name order, so the skin loader (Strevo) stops first.
     host->UnloadPlugins();
     pump();
-    EXPECT_FALSE(engineLoaded());
+    EXPECT_TRUE(engineStopped(r));
     EXPECT_FALSE(hasSkinPanels());
 }
 
@@ -139,7 +163,7 @@ TEST_F(LoaderTest, VersionsBelowTheRequiredOneShowTheBoxAndAbort) {
     EXPECT_EQ(host->Aborts(), 1);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], kRefusedVersionText);
-    EXPECT_FALSE(engineLoaded());
+    EXPECT_EQ(player->FindPlugin(kEngineName), 0u) << "no engine started";
     host.reset();
     player.reset();
     boxes.clear();
@@ -164,10 +188,11 @@ TEST_F(LoaderTest, TheEngineIsFoundBesideThePlayerFirstThenInPlugin) {
     install("News.so");
     player = nullptr;
     run();
-    EXPECT_TRUE(engineLoaded("."));
-    EXPECT_FALSE(engineLoaded("Plugin"));
+    NewsPluginRecord* r = record();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Module, reinterpret_cast<uintptr_t>(loadedHandle(".")));
     host->UnloadPlugins();
-    EXPECT_FALSE(engineLoaded("."));
+    EXPECT_TRUE(engineStopped(r));
 }
 
 TEST_F(LoaderTest, ALibraryWithoutTheEntriesIsUnloadedAndNotAttached) {
@@ -188,10 +213,11 @@ TEST_F(LoaderTest, AnEngineThePlayerNoLongerListsIsStoppedByItsLoader) {
     run();
     uintptr_t window = player->FindPlugin(kEngineName);
     ASSERT_NE(window, 0u);
+    NewsPluginRecord* r = record();
     player->SetPluginName(window, "");
     host->UnloadPlugins();
     pump();
-    EXPECT_FALSE(engineLoaded());
+    EXPECT_TRUE(engineStopped(r));
 }
 
 TEST_F(LoaderTest, LoadingAndUnloadingManyTimesStartsCleanEachTime) {
@@ -207,12 +233,152 @@ TEST_F(LoaderTest, LoadingAndUnloadingManyTimesStartsCleanEachTime) {
         pump();
         ASSERT_TRUE(engineLoaded()) << k;
         EXPECT_TRUE(hasSkinPanels()) << k;
+        NewsPluginRecord* r = record();
         host->UnloadPlugins();
         pump();
-        ASSERT_FALSE(engineLoaded()) << k;
+        ASSERT_TRUE(engineStopped(r)) << k;
         EXPECT_FALSE(hasSkinPanels()) << k;
         host.reset();
         player.reset();
     }
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LoaderTest, ReloadingAfterThePropertyDialogLeavesQtTypesWorking) {
+    install("PLYXNews.so");
+    install("Strevo.so");
+    install("News.so");
+    for (int k = 0; k < 10; ++k) {
+        run();
+        const PlyxMenuItem* properties = nullptr;
+        for (const PlyxMenuItem& item : player->Menus())
+            if (item.caption == platform::Utf8ToSjis("プロパティ")) properties = &item;
+        ASSERT_NE(properties, nullptr) << k;
+        player->ClickMenu(properties->id);
+        pump();
+        ASSERT_NE(propertyDialog(), nullptr) << k;
+        host->UnloadPlugins();
+        pump();
+        EXPECT_EQ(propertyDialog(), nullptr) << k;
+        host.reset();
+        player.reset();
+    }
+    // A tree view and its model pass alignments through QVariant.
+    QStandardItemModel model;
+    auto* item = new QStandardItem("x");
+    item->setData(QVariant::fromValue(Qt::Alignment(Qt::AlignRight)), Qt::TextAlignmentRole);
+    model.appendRow(item);
+    QTreeView view;
+    view.setModel(&model);
+    view.show();
+    pump();
+    EXPECT_EQ(model.index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignRight);
+    EXPECT_TRUE(QMetaType::fromName("Qt::Alignment").isValid());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(LoaderTest, APlugInUnderTheEngineNameThatIsNoEngineIsIgnored) {
+    fs::copy_file(IMPOSTER_LIBRARY, dir.file("Plugin/Imposter.so")); // runs first
+    install("PLYXNews.so");
+    install("Strevo.so");
+    install("News.so");
+    EXPECT_EQ(run(), 3);
+    uintptr_t window = player->FindPlugin(kEngineName);
+    EXPECT_NE(window, 0u) << "the impostor keeps its name";
+    host->UnloadPlugins();
+    pump();
+    EXPECT_EQ(player->FindPlugin(kEngineName), 0u);
+}
+
+TEST_F(LoaderTest, AFolderShiftJisCannotNameRunsThePlugIns) {
+    fs::path folder = dir.path() / "renée";
+    fs::create_directories(folder / "Plugin");
+    for (const char* name : {"PLYXNews.so", "News.so"})
+        fs::copy_file(fs::path(PLUGIN_BUILD_DIR) / name, folder / "Plugin" / name);
+    EXPECT_EQ(run(6320, folder), 1);
+    NewsPluginRecord* r = record();
+    ASSERT_NE(r, nullptr) << "the loader found and started the engine";
+    EXPECT_EQ(r->Attached, 1);
+    host->UnloadPlugins();
+    EXPECT_TRUE(engineStopped(r));
+}
+
+// Files that are no library for this player: skipped with one line each,
+// without hanging or crashing, by the player's scan and by the loaders'
+// search for the engine (beside the player, then in Plugin).
+TEST_F(LoaderTest, FilesThatAreNoLoadableLibraryAreSkippedWithOneLine) {
+    std::string library = testsupport::ReadAll(fs::path(PLUGIN_BUILD_DIR) / "PLYXNews.so");
+    ASSERT_GT(library.size(), 4000u);
+    auto patched = [&](size_t at, char byte) {
+        std::string bytes = library;
+        bytes[at] = byte;
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::string bytes; // empty: a FIFO
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"fifo", "", "not a regular file"},
+        {"truncated", library.substr(0, 3000), "cut short"},
+        {"32-bit", patched(4, 1), "not built for this machine"},
+        {"other machine", patched(18, 40), "not built for this machine"},
+        {"text", "INPUT(libc.so.6)\n", "no ELF"},
+    };
+    for (const Case& c : cases) {
+        testsupport::TempDir folder;
+        fs::create_directories(folder.path() / "Plugin");
+        for (const std::string& at : {folder.file("Plugin/Bad.so"), folder.file("News.so")}) {
+            if (c.bytes.empty())
+                ASSERT_EQ(mkfifo(at.c_str(), 0600), 0);
+            else
+                std::ofstream(at, std::ios::binary) << c.bytes;
+        }
+        fs::copy_file(fs::path(PLUGIN_BUILD_DIR) / "PLYXNews.so",
+                      folder.path() / "Plugin/PLYXNews.so");
+        fs::copy_file(fs::path(PLUGIN_BUILD_DIR) / "News.so", folder.path() / "Plugin/News.so");
+        testing::internal::CaptureStderr();
+        int started = run(6320, folder.path());
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(started, 1) << c.name << "\n" << said;
+        NewsPluginRecord* r = record();
+        EXPECT_NE(r, nullptr) << c.name << ": the engine in Plugin runs";
+        for (const std::string& at : {folder.file("Plugin/Bad.so"), folder.file("News.so")}) {
+            std::string line = at + ": " + c.reason;
+            EXPECT_NE(said.find(line), std::string::npos) << c.name << ": " << line << "\n" << said;
+        }
+        host->UnloadPlugins();
+        EXPECT_TRUE(engineStopped(r)) << c.name;
+        host.reset();
+        player.reset();
+    }
+}
+
+TEST_F(LoaderTest, AnEngineThatDoesNotStartIsUnloaded) {
+    install("PLYXNews.so");
+    fs::copy_file(FAILING_ENGINE_LIBRARY, dir.file("Plugin/News.so"));
+    run();
+    EXPECT_FALSE(engineLoaded());
+    host->UnloadPlugins();
+}
+
+TEST_F(LoaderTest, TheEngineKeepsItsNameWhenThePlayerClosesAndOpensAgain) {
+    install("PLYXNews.so");
+    install("Strevo.so");
+    install("News.so");
+    run();
+    uintptr_t window = player->FindPlugin(kEngineName);
+    ASSERT_NE(window, 0u);
+    platform::SendMessage(window, player->MessageId(), pcClose, 0);
+    platform::SendMessage(window, player->MessageId(), pcOpen,
+                          static_cast<platform::LPARAM>(player->Window()));
+    pump();
+    EXPECT_EQ(player->FindPlugin(kEngineName), window);
+    NewsPluginRecord* r = record();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Attached, 2);
+    host->UnloadPlugins(); // the skin loader's stop is no longer the last
+    pump();
+    EXPECT_TRUE(engineStopped(r));
 }

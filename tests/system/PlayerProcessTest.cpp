@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -54,6 +55,81 @@ TEST_F(PlayerProcess, StopsItsPlugInsAndKeepsTheirSettingsOnEachStopSignal) {
         EXPECT_EQ(player.Wait(30s), 0) << strsignal(signal);
         EXPECT_TRUE(settingsSaved()) << strsignal(signal);
     }
+}
+
+TEST_F(PlayerProcess, AnswersHelpVersionAndBadOptionsWithoutADisplay) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        bool toStderr;
+        std::string begins; // what the stream begins with
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, false, "usage: plyx [OPTION]... [--] [FILE]...\n"},
+        {{"-h", "--bogus"}, 0, false, "usage: plyx"},
+        {{"--version"}, 0, false, "plyx 6.32.0\n"},
+        {{"--bogus"},
+         2,
+         true,
+         "plyx: unrecognized option '--bogus'\nTry 'plyx --help' for more information.\n"},
+        {{"a.mp3", "--plugins"}, 2, true, "plyx: option '--plugins' requires an argument\n"},
+    };
+    for (const Case& c : cases) {
+        // A player that opened the toolkit here would fail for want of a display.
+        std::vector<std::string> args{
+            "/bin/sh", "-c",
+            std::string(
+                "exec env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \"$0\" \"$@\"") +
+                (c.toStderr ? " 2>&1 >/dev/null" : " 2>/dev/null"),
+            run.File("plyx")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        testsupport::ChildProcess player(args);
+        std::string output = player.ReadUntil("\x01", 10s);
+        EXPECT_EQ(player.Wait(10s), c.status) << c.args[0];
+        EXPECT_EQ(output.substr(0, c.begins.size()), c.begins) << c.args[0];
+    }
+}
+
+TEST_F(PlayerProcess, ASecondStopSignalWaitsForTheSave) {
+    // GNU timeout sends its signal to the player and to its process group.
+    std::string platform = QGuiApplication::platformName().toStdString();
+    for (int k = 0; k < 20; ++k) {
+        run.dir.write("PLYXNews.ini", run.FirstRunSettings);
+        testsupport::ChildProcess player({run.File("plyx"), "-platform", platform}, true);
+        std::string output = player.ReadUntil("plug-in(s)", 30s);
+        ASSERT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+        player.Signal(SIGTERM);
+        std::this_thread::sleep_for(1ms);
+        player.Signal(SIGTERM);
+        ASSERT_EQ(player.Wait(30s), 0) << k;
+        ASSERT_TRUE(settingsSaved()) << k;
+    }
+}
+
+TEST_F(PlayerProcess, AStopSignalWhileThePlugInsLoadQuitsOnceTheyAreLoaded) {
+    // Loaded after the engine's loader, before the skin's.
+    std::filesystem::copy_file(SLOW_PLUGIN, run.File("Plugin/Slow.so"));
+    testsupport::ChildProcess player(
+        {run.File("plyx"), "-platform", QGuiApplication::platformName().toStdString()}, true);
+    std::string output = player.ReadUntil("slow plug-in starting", 30s);
+    ASSERT_NE(output.find("slow plug-in starting"), std::string::npos) << output;
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30s), 0);
+    EXPECT_TRUE(settingsSaved());
+}
+
+TEST_F(PlayerProcess, RunsItsPlugInsFromAFolderShiftJisCannotName) {
+    std::filesystem::path folder = home.path() / "renée";
+    std::filesystem::copy(run.dir.path(), folder, std::filesystem::copy_options::recursive);
+    testsupport::ChildProcess player(
+        {(folder / "plyx").string(), "-platform", QGuiApplication::platformName().toStdString()},
+        true);
+    std::string output = player.ReadUntil("plug-in(s)", 30s);
+    EXPECT_NE(output.find("plyx: 2 plug-in(s)"), std::string::npos) << output;
+    player.Signal(SIGTERM);
+    EXPECT_EQ(player.Wait(30s), 0);
+    EXPECT_NE(testsupport::ReadAll((folder / "PLYXNews.ini").string()).find("WindowPosition="),
+              std::string::npos);
 }
 
 TEST_F(PlayerProcess, WhoseDisplayGoesAwayEndsWithoutACrashAndKeepsTheSettings) {
