@@ -80,6 +80,12 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
     g.NewsSites = sites_.get();
     sites_->OnUpdated = [this](TNewsSites*) { downloadFinished(); };
 
+    opener_ = std::make_unique<TDesktopOpener>([this](const std::string& message) {
+        QMetaObject::invokeMethod(
+            &desktopReplies_, [this, message] { reportDesktopFailure(message); },
+            Qt::QueuedConnection);
+    });
+
     Menu.Build(*this);
     LoadSettings();
     StayOnTop = plyx_->GetStayOnTop();
@@ -91,6 +97,7 @@ TPLYXNews::TPLYXNews(QWidget* owner, const std::string& baseDirectory) : owner_(
 
 TPLYXNews::~TPLYXNews() {
     plyx_->SetEvents({});
+    opener_.reset();
     SaveSettings();
     Online = false;
     RemoveSkinPanels();
@@ -300,7 +307,22 @@ bool TPLYXNews::ShowHelp() {
     const std::string& base = baseDirectory_;
     std::string file = base + "PLYXNews.html";
     if (!FileExists(file)) file = base + "Plugin/PLYXNews.html";
-    return ShellOpen(file);
+    if (!FileExists(file)) {
+        reportDesktopFailure(Utf8ToSjis("ヘルプファイルが見つかりません: ") + file);
+        return false;
+    }
+    opener_->OpenDocument(file);
+    return true;
+}
+
+void TPLYXNews::OpenLink(const std::string& url) {
+    opener_->OpenLink(url);
+}
+
+void TPLYXNews::reportDesktopFailure(const std::string& message) {
+    if (!desktopFailuresShown_.insert(message).second) return;
+    std::fprintf(stderr, "PLYXNews: %s\n", SjisToUtf8(message).c_str());
+    platform::ShowMessage(message, platform::MessageKind::Warning);
 }
 
 void TPLYXNews::UpdateNews(TObject* sender) {

@@ -7,6 +7,7 @@
 
 #include "engine/files/TIniFileEx.h"
 #include "engine/host/TPLYX.h"
+#include "engine/inet/TDesktopOpener.h"
 #include "engine/news/NewsMenu.h"
 #include "engine/site/TNewsSites.h"
 #include "platform/controls/Controls.h"
@@ -17,6 +18,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -93,6 +95,9 @@ public:
     // the control belongs to.
     void OpenHeadline(QWidget* control);
     void OpenSite(QWidget* control);
+    // Opens a link in the default browser without waiting for it; what
+    // could not be opened is said once, in a box and on stderr.
+    void OpenLink(const std::string& url);
     void RefreshClock(const QDateTime& now);
 
     // ---- the player's notifications -----------------------------------------
@@ -135,6 +140,7 @@ private:
     // Says once, on stderr and in a box, that the settings file could not
     // be read and will not be written.
     void reportUnreadSettings(const TIniFileEx& ini);
+    void reportDesktopFailure(const std::string& message);
     void downloadFinished();
     void showUpdateImage();
     int tickerOf(const QWidget* control, const std::array<QPointer<platform::TLabel>, 2>& labels,
@@ -151,6 +157,11 @@ private:
     int clockCountdown_ = 1000;
     int minuteCountdown_ = 0;
     bool unreadSettingsReported_ = false;
+    // The opener's reports come back to the user-interface thread through
+    // this object; those still on the way go with it.
+    QObject desktopReplies_;
+    std::set<std::string> desktopFailuresShown_;
+    std::unique_ptr<TDesktopOpener> opener_;
 };
 
 // "PLYX Talo+ Ver.6.32.0": the version line the tickers start with.

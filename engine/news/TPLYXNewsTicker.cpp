@@ -176,10 +176,10 @@ int TPLYXNews::tickerOf(const QWidget* control, const std::array<QPointer<TLabel
 
 void TPLYXNews::OpenHeadline(QWidget* control) {
     int i = tickerOf(control, TickerLabels, true);
-    if (i >= 0 && !HeadlineLinks[i].empty()) OpenInBrowser(HeadlineLinks[i]);
+    if (i >= 0 && !HeadlineLinks[i].empty()) OpenLink(HeadlineLinks[i]);
 }
 
 void TPLYXNews::OpenSite(QWidget* control) {
     int i = tickerOf(control, SiteNameLabels, false);
-    if (i >= 0 && !SiteLinks[i].empty()) OpenInBrowser(SiteLinks[i]);
+    if (i >= 0 && !SiteLinks[i].empty()) OpenLink(SiteLinks[i]);
 }

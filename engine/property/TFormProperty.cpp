@@ -400,7 +400,11 @@ void TFormProperty::BtnDownClick() {
 
 void TFormProperty::BtnOpenURLClick() {
     std::string url(TrimView(lineText(EditSiteURL)));
-    if (!url.empty()) OpenInBrowser(url);
+    if (url.empty()) return;
+    if (TPLYXNews* news = Globals().News)
+        news->OpenLink(url);
+    else
+        OpenInBrowser(url);
 }
 
 void TFormProperty::BtnGetURLClick() {

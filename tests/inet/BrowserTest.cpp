@@ -1,4 +1,5 @@
 #include "engine/inet/Browser.h"
+#include "engine/inet/TDesktopOpener.h"
 #include "platform/shell/Shell.h"
 
 #include "tests/support/EventPump.h"
@@ -49,6 +50,41 @@ TEST(BrowserLaunch, WithoutABrowserTheDesktopsHandlerOpensTheLink) {
     OpenInBrowser("http://a.example/");
     ASSERT_TRUE(testsupport::PumpUntil([&] { return browser.opened(); }));
     EXPECT_EQ(browser.openedTarget(), "http://a.example/\n");
+}
+
+TEST(DesktopOpener, LooksTheBrowserUpOffTheCallersThreadOnceUntilTheDesktopChanges) {
+    testsupport::RecordingBrowser browser;
+    // A slow look-up that counts its runs, first in PATH.
+    testsupport::TempDir slow;
+    std::string runs = slow.file("runs");
+    slow.write("xdg-settings",
+               "#!/bin/sh\necho run >> \"" + runs + "\"\nsleep 1\necho recording.desktop\n");
+    std::filesystem::permissions(slow.file("xdg-settings"), std::filesystem::perms::owner_all);
+    std::string path = getenv("PATH");
+    setenv("PATH", (slow.path().string() + ":" + path).c_str(), 1);
+    std::vector<std::string> failures;
+    {
+        TDesktopOpener opener([&](const std::string& why) { failures.push_back(why); });
+        opener.OpenLink("http://a.example/1");
+        EXPECT_FALSE(browser.started()) << "the caller waited for the look-up";
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return browser.started(); }));
+        browser.forget();
+        opener.OpenLink("http://a.example/2");
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return browser.started(); }));
+        EXPECT_EQ(testsupport::ReadAll(runs), "run\n") << "looked up again with nothing changed";
+        // A changed default (mimeapps.list) is looked up again.
+        std::string config = slow.file("config");
+        std::filesystem::create_directories(config);
+        slow.write("config/mimeapps.list", "[Default Applications]\n");
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        browser.forget();
+        opener.OpenLink("http://a.example/3");
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return browser.started(); }));
+        EXPECT_EQ(testsupport::ReadAll(runs), "run\nrun\n");
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_TRUE(failures.empty());
 }
 
 TEST(BrowserUrl, OnlyOneWebUrlCounts) {

@@ -144,11 +144,36 @@ TEST_F(EngineTest, StartsAndStopsManyTimesInOneProcess) {
 TEST_F(MenuTest, HelpOpensTheFileBesideThePlayerElseThePluginFolders) {
     testsupport::RecordingBrowser desktop;
     start();
+    EXPECT_FALSE(news->ShowHelp());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(base() + "Plugin/PLYXNews.html"), std::string::npos) << boxes[0];
+    std::filesystem::create_directories(dir.file("Plugin"));
+    dir.write("Plugin/PLYXNews.html", "<html></html>");
     ASSERT_TRUE(news->ShowHelp());
     ASSERT_TRUE(testsupport::PumpUntil([&] { return desktop.opened(); }));
-    EXPECT_EQ(desktop.openedTarget(), base() + "Plugin/PLYXNews.html\n") << "taken without a check";
+    EXPECT_EQ(desktop.openedTarget(), base() + "Plugin/PLYXNews.html\n");
     dir.write("PLYXNews.html", "<html></html>");
     player->ClickMenu(player->Children(kMenuHelp).at(1));
     ASSERT_TRUE(testsupport::PumpUntil(
         [&] { return desktop.opened() && desktop.openedTarget() == base() + "PLYXNews.html\n"; }));
+}
+
+TEST_F(MenuTest, HelpAndLinksThatCannotBeOpenedAreSaidOnceWithWhatToInstall) {
+    testsupport::TempDir bin; // no browser and no xdg-open
+    std::string path = getenv("PATH");
+    setenv("PATH", bin.path().c_str(), 1);
+    dir.write("PLYXNews.html", "<html></html>");
+    start();
+    ASSERT_TRUE(news->ShowHelp());
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !boxes.empty(); }));
+    news->OpenLink("http://a.example/");
+    news->OpenLink("http://a.example/");
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return boxes.size() >= 2; }));
+    setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 20; ++i)
+        pump();
+    ASSERT_EQ(boxes.size(), 2u) << "the same failure is said once";
+    EXPECT_NE(boxes[0].find("PLYXNews.html"), std::string::npos);
+    EXPECT_NE(boxes[1].find("http://a.example/"), std::string::npos);
+    EXPECT_NE(boxes[1].find("xdg-utils"), std::string::npos);
 }
