@@ -126,7 +126,8 @@ std::string TDesktopOpener::runOpener(const std::string& target) {
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(QIODevice::NotOpen);
     if (!process.waitForStarted(5000))
-        return Utf8ToSjis("開けませんでした: ") + target + Utf8ToSjis("\nxdg-open を起動できません。");
+        return Utf8ToSjis("開けませんでした: ") + target +
+               Utf8ToSjis("\nxdg-open を起動できません。");
     QDeadlineTimer deadline(kOpenerSeconds * 1000);
     while (!process.waitForFinished(100)) {
         std::lock_guard lock(mutex_);

@@ -58,22 +58,22 @@ TEST_F(MenuTest, TheOnlineItemTogglesItsStateAndCaption) {
 TEST_F(MenuTest, SiteEntriesFollowTheSitesAndTheShownOneIsChecked) {
     start();
     news->Online = false;
-    fill(news->Sites()->Get(0), 1);
-    news->ShownSite[1] = news->Sites()->Get(0);
+    fill(news->Sites()->Get(7), 1);
+    news->ShownSite[1] = news->Sites()->Get(7);
     long sites = entry("ニュースサイト");
     player->AboutToShowMenu(kMenuPlugins);
     pump();
     std::vector<long> items = player->Children(sites);
     ASSERT_EQ(items.size(), 11u);
     for (size_t k = 0; k < items.size(); ++k) {
-        EXPECT_EQ(player->MenuItem(items[k])->enabled, k == 0) << k;
-        EXPECT_EQ(player->MenuItem(items[k])->checked, k == 0) << k;
+        EXPECT_EQ(player->MenuItem(items[k])->enabled, k == 7) << k;
+        EXPECT_EQ(player->MenuItem(items[k])->checked, k == 7) << k;
     }
     // Another menu about to open changes nothing.
     news->ShownSite[1] = nullptr;
     player->AboutToShowMenu(kMenuPlay);
     pump();
-    EXPECT_TRUE(player->MenuItem(items[0])->checked);
+    EXPECT_TRUE(player->MenuItem(items[7])->checked);
 
     // Choosing an entry selects that site on ticker 1.
     news->Sites()->Get(3)->Enabled = true;

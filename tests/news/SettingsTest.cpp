@@ -5,22 +5,36 @@
 #include "engine/news/DefaultSites.h"
 #include "engine/news/IntervalText.h"
 #include "engine/news/SiteValue.h"
+#include "engine/site/FeedReader.h"
 
 using testsupport::ReadAll;
 
-TEST_F(EngineTest, AFirstStartHasTheDefaultSitesWithOnlyTheFirstEnabled) {
+TEST_F(EngineTest, AFirstStartHasTodaysDefaultSitesWithOneRealFeedEnabled) {
     TPLYXNews& n = start();
     ASSERT_EQ(n.Sites()->Count(), 11);
     EXPECT_EQ(n.Sites()->Get(0)->Name, "QUARN News");
     EXPECT_EQ(n.Sites()->Get(1)->Name, S("朝日新聞"));
     EXPECT_EQ(n.Sites()->Get(10)->Name, "NNN24");
     for (int i = 0; i < 11; ++i) {
-        EXPECT_EQ(n.Sites()->Get(i)->Enabled, i == 0) << i;
-        EXPECT_EQ(n.Sites()->Get(i)->Interval, i == 0 ? 0 : 60) << i;
+        const TNewsSite* site = n.Sites()->Get(i);
+        EXPECT_EQ(site->Enabled, i == 7) << i;
+        EXPECT_EQ(site->Interval, i == 0 ? 0 : 60) << i;
+        if (i == 0) {
+            EXPECT_EQ(site->URL, "") << "the maker's own page has no address";
+            continue;
+        }
+        EXPECT_TRUE(site->URL.starts_with("https://")) << site->URL;
+        EXPECT_EQ(site->URL.find("example"), std::string::npos) << site->URL;
     }
-    EXPECT_TRUE(n.Sites()->Get(4)->URL.ends_with("/top.html"));
-    EXPECT_TRUE(n.Sites()->Get(7)->URL.ends_with("/hl"));
-    EXPECT_TRUE(n.Sites()->Get(9)->URL.ends_with("/ann/news/web/"));
+    // The enabled site is a feed, and a sample of it reads as one.
+    std::string feed = testsupport::ReadAll(NEWS_SOURCE_DIR "/tests/news/data/top-picks.xml");
+    std::vector<std::string> titles, links;
+    const std::string& url = n.Sites()->Get(7)->URL;
+    ASSERT_TRUE(LooksLikeFeed(feed));
+    ASSERT_TRUE(ReadFeed(feed, url, url, titles, links, nullptr));
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_TRUE(titles[0].starts_with(S("寒気南下 日本海側で大雪の恐れ"))) << titles[0];
+    EXPECT_EQ(links[2], "https://news.yahoo.co.jp/pickup/6484003?source=rss");
     EXPECT_TRUE(n.Online);
     EXPECT_EQ(n.Speed[0], 50);
     EXPECT_EQ(n.Step[0], -1);
