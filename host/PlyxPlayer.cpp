@@ -1,8 +1,10 @@
 #include "host/PlyxPlayer.h"
 
 #include "host/PlyxControl.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/fs/WritableFolder.h"
+#include "platform/ini/PrivateProfile.h"
 #include "platform/ini/TMemIniFile.h"
 
 #include <algorithm>
@@ -72,6 +74,19 @@ std::string PlyxPlayer::SettingsPath() const {
     return platform::WritableFolder(platform::ExtractFileDir(options_.path),
                                     platform::WritableKind::Settings) +
            platform::ExtractFileName(ChangeFileExt(options_.path, ".ini"));
+}
+
+std::string PlyxPlayer::StoredDesign() const {
+    platform::TMemIniFile settings(SettingsPath());
+    if (settings.ValueExists("PLYX", "Design")) return settings.ReadString("PLYX", "Design", "");
+    std::string sample = platform::ExtractFileDir(options_.path) + "/Skins/plyx-skin.plyxd";
+    return !options_.path.empty() && platform::FileExists(sample) ? sample : std::string();
+}
+
+bool PlyxPlayer::ChooseDesign(const std::string& design) {
+    SetDesign(design);
+    return !SettingsPath().empty() &&
+           platform::WritePrivateProfileString("PLYX", "Design", design, SettingsPath());
 }
 
 LRESULT PlyxPlayer::windowProcedure(uint32_t message, WPARAM wParam, LPARAM) {

@@ -91,6 +91,11 @@ public:
     void MoveTo(int left, int top);
     void SetStayOnTop(bool on);
     void SetDesign(const std::string& design);
+    // The design from the settings file: its "Design" key, else (a first
+    // start) the sample skin in Skins/ beside the player, if there is one.
+    std::string StoredDesign() const;
+    // Shows design ("" for none) and keeps it in the settings file.
+    bool ChooseDesign(const std::string& design);
 
     // Plain properties by name (Left, Top, Width, Height, Volume, Zoom, ...).
     std::map<std::string, int32_t> Properties;

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -155,6 +156,18 @@ void PlyxWindow::FillContextMenu(QMenu* menu) {
         FillMenu(sub, root);
     }
     menu->addSeparator();
+    QObject::connect(menu->addAction(QStringLiteral("Skin...")), &QAction::triggered, this, [this] {
+        QString start = player_.Design.empty()
+                            ? QString()
+                            : QString::fromStdString(platform::NativePath(player_.Design));
+        QString file = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Skin"), start,
+            QStringLiteral("Skins (*.plyxd *.bmp *.jpg *.jpeg);;All files (*)"));
+        if (!file.isEmpty()) player_.ChooseDesign(platform::PathFromNative(file.toStdString()));
+    });
+    QAction* none = menu->addAction(QStringLiteral("No skin"));
+    none->setEnabled(!player_.Design.empty());
+    QObject::connect(none, &QAction::triggered, this, [this] { player_.ChooseDesign(""); });
     QAction* exit = menu->addAction(QStringLiteral("Exit"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QObject::connect(exit, &QAction::triggered, this, [this] {

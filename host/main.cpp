@@ -64,8 +64,7 @@ int main(int argc, char** argv) {
     if (plugins.empty()) plugins = platform::ExtractFileDir(path) + "/Plugin";
 
     PlyxPlayer player({line.reportedVersion, true, path});
-    platform::TMemIniFile settings(player.SettingsPath());
-    player.Design = settings.ReadString("PLYX", "Design", "");
+    player.Design = player.StoredDesign();
     player.ReloadTools();
     for (const std::string& track : tracks) {
         PlyxTrack t;

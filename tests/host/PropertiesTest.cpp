@@ -270,3 +270,16 @@ TEST_F(Properties, SettingsFileCallsChangeOneKeyAndKeepTheRestOfTheFile) {
     plyx.SetTool("News", "/usr/bin/news");
     EXPECT_EQ(testsupport::ReadAll(path), unchanged);
 }
+
+TEST_F(Properties, AFirstStartShowsTheSampleSkinUntilAnotherOrNoneIsChosen) {
+    PlyxPlayer player({6320, false, dir.file("player/plyx")});
+    EXPECT_EQ(player.StoredDesign(), "") << "no skin installed";
+    std::filesystem::create_directories(dir.path() / "player/Skins");
+    std::string sample = dir.write("player/Skins/plyx-skin.plyxd", "[Form]\r\n");
+    EXPECT_EQ(player.StoredDesign(), sample);
+    ASSERT_TRUE(player.ChooseDesign(""));
+    EXPECT_EQ(player.Design, "");
+    EXPECT_EQ(player.StoredDesign(), "") << "none, as chosen";
+    ASSERT_TRUE(player.ChooseDesign(dir.file("mine.plyxd")));
+    EXPECT_EQ(player.StoredDesign(), dir.file("mine.plyxd"));
+}
