@@ -16,8 +16,10 @@ bool FdOutputBuffer::flushBuffer() {
     while (next < pptr() && error_ == 0) {
         ssize_t n = ::write(fd_, next, static_cast<size_t>(pptr() - next));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) error_ = n < 0 ? errno : EIO;
-        else next += n;
+        if (n <= 0)
+            error_ = n < 0 ? errno : EIO;
+        else
+            next += n;
     }
     // After a failure the rest is dropped: the run fails anyway.
     setp(buffer_.data(), buffer_.data() + buffer_.size());
