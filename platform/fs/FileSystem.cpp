@@ -172,7 +172,8 @@ bool readToEnd(int fd, std::string& out, size_t maxBytes, const std::atomic<bool
 
 } // namespace
 
-bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomic<bool>* abort) {
+bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomic<bool>* abort,
+                   size_t maxBytes) {
     out.clear();
     UniqueFd fd(::open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return false;
@@ -182,8 +183,17 @@ bool ReadFileBytes(std::string_view sjisPath, std::string& out, const std::atomi
         errno = EISDIR;
         return false;
     }
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) {
+        errno = EFBIG;
+        return false;
+    }
     if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-    return readToEnd(fd.get(), out, SIZE_MAX, abort);
+    return readToEnd(fd.get(), out, maxBytes, abort);
+}
+
+bool ReadDescriptorBytes(int fd, std::string& out, size_t maxBytes) {
+    out.clear();
+    return readToEnd(fd, out, maxBytes, nullptr);
 }
 
 bool ReadRegularFile(std::string_view sjisPath, std::string& out, size_t maxBytes) {

@@ -4,6 +4,7 @@
 // any other; Linux names files in UTF-8, so every call here converts.
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,10 +22,13 @@ bool IsUtf8(std::string_view bytes);
 std::string UserCacheDir();
 
 // Reads the whole file in large blocks. False (out empty) when the file
-// cannot be opened or read, or once *abort reads true between blocks
-// (errno ECANCELED); errno tells why.
+// cannot be opened or read, once *abort reads true between blocks
+// (errno ECANCELED) or past maxBytes (EFBIG; a regular file that large is
+// not read at all); errno tells why.
 bool ReadFileBytes(std::string_view sjisPath, std::string& out,
-                   const std::atomic<bool>* abort = nullptr);
+                   const std::atomic<bool>* abort = nullptr, size_t maxBytes = SIZE_MAX);
+// The rest of an open descriptor (standard input, say), as ReadFileBytes.
+bool ReadDescriptorBytes(int fd, std::string& out, size_t maxBytes);
 // The bytes of a regular file of at most maxBytes, for files that untrusted
 // text names (settings, designs, pictures). Devices, FIFOs and folders fail
 // with EINVAL, larger files with EFBIG, without blocking or reading them.

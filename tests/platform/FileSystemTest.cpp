@@ -65,6 +65,10 @@ TEST(FileSystem, FailuresReportFalseWithTheReason) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(ReadFileBytes(dir.path().string(), bytes));
     EXPECT_EQ(errno, EISDIR);
+    std::string five = dir.write("five", "12345");
+    EXPECT_FALSE(ReadFileBytes(five, bytes, nullptr, 4));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_TRUE(ReadFileBytes(five, bytes, nullptr, 5));
     EXPECT_FALSE(WriteFileBytes(dir.file("no/such/dir/file"), "x"));
     EXPECT_FALSE(RemoveFile(dir.file("missing")));
 }

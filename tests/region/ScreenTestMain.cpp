@@ -17,9 +17,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     } else {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            std::fprintf(stderr, "%s: needs an X server (DISPLAY); scripts/test starts Xvfb\n",
+            // ctest reports this status as skipped (SKIP_RETURN_CODE).
+            std::fprintf(stderr, "%s: skipped: needs an X display; the test command starts Xvfb\n",
                          argv[0]);
-            return 1;
+            return 77;
         }
         qputenv("QT_QPA_PLATFORM", "xcb");
     }

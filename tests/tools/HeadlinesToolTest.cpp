@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace {
 
@@ -23,6 +24,10 @@ Result run(std::vector<std::string> args) {
 }
 
 // "<p>ニュース</p>" in Shift_JIS with a blank item between two tags.
+std::string usageError(const std::string& reason) {
+    return "headlines: " + reason + "\nTry 'headlines --help' for more information.\n";
+}
+
 const std::string kPage =
     "<meta charset=shift_jis><p>\x83\x6A\x83\x85\x81\x5B\x83\x58</p>\x81\x40<br>";
 
@@ -65,21 +70,85 @@ TEST(HeadlinesTool, UnreadableFilesFailWithOneLineNamingThem) {
     EXPECT_NE(r.err.find("Is a directory"), std::string::npos);
 }
 
-TEST(HeadlinesTool, BadArgumentsPrintUsageAndHelpSucceeds) {
-    for (std::vector<std::string> args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"--items"},
-                                               {"--bogus", "x"},
-                                               {"--items", "a", "--code", "b"},
-                                               {"--items", "a", "b"}}) {
+TEST(HeadlinesTool, BadArgumentsAreNamedAndHelpAndVersionSucceed) {
+    for (auto [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{}, "missing URL or FILE"},
+             {{"--items"}, "missing URL or FILE"},
+             {{"--bogus", "x"}, "unrecognized option '--bogus'"},
+             {{"-q", "x"}, "invalid option -- 'q'"},
+             {{"--help=x"}, "option '--help' doesn't allow an argument"},
+             {{"--items", "a", "--code", "b"}, "--items and --code cannot be combined"},
+             {{"--items", "a", "b"}, "extra operand 'b'"}}) {
         Result r = run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+        EXPECT_EQ(r.err, usageError(reason));
     }
     Result r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, HeadlinesTool::Usage());
+    for (const char* version : {"--version", "--vers"}) {
+        r = run({"x", version, "--bogus"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.starts_with("headlines ") && r.out.ends_with("\n")) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(HeadlinesTool, OtherSchemesAreUnsupportedAndABareHostIsToldOfHttp) {
+    for (std::string url : {"ftp://example.com/", "file:///etc/hostname", "Gopher://x"}) {
+        for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+                 {url}, {"--items", url}, {"--base", "http://x/", url}}) {
+            Result r = run(args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.err, "headlines: " + url + ": unsupported URL scheme\n");
+        }
+    }
+    EXPECT_EQ(run({"--code", "http://example.com/"}).err,
+              usageError("--items and --code read a FILE or -, not a URL"));
+    for (std::string host : {"example.com", "www.example.co.jp/news/"}) {
+        Result r = run({host});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "headlines: cannot read " + host +
+                             ": No such file or directory (a web page? add \"http://\": http://" +
+                             host + ")\n");
+    }
+}
+
+// The program itself, for what needs real standard streams.
+TEST(HeadlinesProgram, ReadsStandardInputAndFailsOnAFullOutputOrAnEndlessFile) {
+    testsupport::TempDir dir;
+    std::string page = dir.write("page.html", kPage);
+    auto shell = [](const std::string& command) {
+        Result r{-1, "", ""};
+        std::string line = std::string(HEADLINES_PATH) + " 2>&1 " + command;
+        FILE* pipe = ::popen(line.c_str(), "r");
+        if (!pipe) return r;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            r.out.append(buffer, n);
+        int status = ::pclose(pipe);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    };
+    Result r = shell("--code - <" + page);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1\n");
+    r = shell("--sjis --items - <" + page);
+    EXPECT_EQ(r.out,
+              "<meta charset=shift_jis>\n<p>\n\x83\x6A\x83\x85\x81\x5B\x83\x58\n</p>\n\n<br>\n");
+
+    for (std::string command :
+         {"--items " + page, std::string("--help"), std::string("--version")}) {
+        r = shell(command + " >/dev/full");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.out, "headlines: write error: No space left on device\n");
+    }
+    for (std::string command : {"/dev/zero", "--items - </dev/zero"}) {
+        r = shell(command);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.ends_with(": page too large\n")) << r.out;
+    }
 }
 
 TEST(HeadlinesTool, HeadlinesArePrintedAsTitleTabLinkWithQueuedPagesOnStderr) {
@@ -104,14 +173,14 @@ TEST(HeadlinesTool, HeadlinesArePrintedAsTitleTabLinkWithQueuedPagesOnStderr) {
 }
 
 TEST(HeadlinesTool, BaseBelongsToTheHeadlineFormOnly) {
-    for (std::vector<std::string> args :
-         std::vector<std::vector<std::string>>{{"--base", "http://x/", "--items", "a"},
-                                               {"--base"},
-                                               {"--base", "", "a"},
-                                               {"a", "--base"}}) {
+    for (auto [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--base", "http://x/", "--items", "a"}, "--base goes with a FILE only"},
+             {{"--base"}, "option '--base' requires an argument"},
+             {{"--base", "", "a"}, "--base needs a URL"},
+             {{"a", "--base"}, "option '--base' requires an argument"}}) {
         Result r = run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+        EXPECT_EQ(r.err, usageError(reason));
     }
     Result r = run({"--base", "http://x/", "/no/such/page.html"});
     EXPECT_EQ(r.status, 1);
@@ -233,7 +302,7 @@ TEST(HeadlinesTool, ExactReadsFilesAndUrlsByTheOriginalRules) {
              {"--exact", "--items", file}, {"--code", "--exact", file}}) {
         r = run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, HeadlinesTool::Usage());
+        EXPECT_EQ(r.err, usageError("--exact does not go with --items or --code"));
     }
 }
 

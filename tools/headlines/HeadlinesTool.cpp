@@ -2,6 +2,7 @@
 
 #include "engine/html/zelHtml.h"
 #include "engine/inet/TUrl.h"
+#include "engine/inet/TWinInet.h"
 #include "engine/site/FeedReader.h"
 #include "engine/site/HeadlineExtractor.h"
 #include "engine/site/TNewsSites.h"
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +30,36 @@ namespace {
 bool isUrl(const std::string& target) {
     return platform::StartsWithNoCase(target, "http://") ||
            platform::StartsWithNoCase(target, "https://");
+}
+
+// "scheme://", as RFC 3986 spells a scheme.
+bool hasScheme(const std::string& target) {
+    size_t colon = target.find("://");
+    if (colon == std::string::npos || colon == 0 || !std::isalpha(uint8_t(target[0]))) return false;
+    for (size_t i = 1; i < colon; ++i) {
+        char c = target[i];
+        if (!std::isalnum(uint8_t(c)) && c != '+' && c != '-' && c != '.') return false;
+    }
+    return true;
+}
+
+// "example.com" or "www.example.co.jp/news/": a host name that lacks its
+// "http://", not a page's file name such as "index.html".
+bool looksLikeHost(const std::string& target) {
+    std::string host = target.substr(0, target.find('/'));
+    size_t lastDot = host.rfind('.');
+    if (lastDot == std::string::npos || lastDot == 0 || lastDot + 1 == host.size()) return false;
+    for (char c : host)
+        if (!std::isalnum(uint8_t(c)) && c != '-' && c != '.') return false;
+    std::string top = host.substr(lastDot + 1);
+    for (char& c : top) {
+        if (!std::isalpha(uint8_t(c))) return false;
+        c = static_cast<char>(std::tolower(uint8_t(c)));
+    }
+    for (const char* extension : {"html", "htm", "shtml", "xhtml", "xml", "rss", "rdf", "atom",
+                                  "txt", "php", "asp", "aspx", "cgi"})
+        if (top == extension) return false;
+    return true;
 }
 
 // A folder of its own for the cache file, gone when the run ends.
@@ -66,7 +98,7 @@ const char* HeadlinesTool::Usage() {
            "       headlines [--sjis] [--exact] [--base URL] FILE\n"
            "       headlines [--sjis] --items FILE\n"
            "       headlines [--sjis] --code FILE\n"
-           "       headlines --help\n"
+           "       headlines --help | --version\n"
            "\n"
            "  URL           fetch the page (http or https), and the frame and refresh\n"
            "                pages it names, and print their headlines like FILE does\n"
@@ -84,11 +116,14 @@ const char* HeadlinesTool::Usage() {
            "  --items FILE  print the page reader's items, one per line\n"
            "  --code FILE   print the page's code: 1 Shift_JIS, 2 EUC-JP,\n"
            "                3 ISO-2022-JP, 4 UTF-8\n"
-           "  --sjis        write text as Shift_JIS bytes instead of UTF-8\n";
+           "  --sjis        write text as Shift_JIS bytes instead of UTF-8\n"
+           "\n"
+           "FILE may be - for standard input. Exit status: 0 success, 1 a page that\n"
+           "cannot be read or fetched (or output that cannot be written), 2 bad\n"
+           "arguments.\n";
 }
 
-bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options, bool& help) {
-    help = false;
+std::string HeadlinesTool::parse(const std::vector<std::string>& args, Options& options) {
     // getopt_long's rules, as every command-line tool has them: options in
     // any order and anywhere before "--". It permutes argv, never the text.
     std::vector<std::string> texts(args);
@@ -97,21 +132,34 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
-    static const option longOptions[] = {
-        {"sjis", no_argument, nullptr, 's'},  {"header", no_argument, nullptr, 'H'},
-        {"exact", no_argument, nullptr, 'x'}, {"base", required_argument, nullptr, 'b'},
-        {"items", no_argument, nullptr, 'i'}, {"code", no_argument, nullptr, 'c'},
-        {"help", no_argument, nullptr, 'h'},  {nullptr, 0, nullptr, 0}};
+    static const option longOptions[] = {{"sjis", no_argument, nullptr, 's'},
+                                         {"header", no_argument, nullptr, 'H'},
+                                         {"exact", no_argument, nullptr, 'x'},
+                                         {"base", required_argument, nullptr, 'b'},
+                                         {"items", no_argument, nullptr, 'i'},
+                                         {"code", no_argument, nullptr, 'c'},
+                                         {"help", no_argument, nullptr, 'h'},
+                                         {"version", no_argument, nullptr, 'V'},
+                                         {nullptr, 0, nullptr, 0}};
     optind = 0; // a fresh scan on every call
     opterr = 0;
     bool modeGiven = false;
     int c;
-    while ((c = getopt_long(static_cast<int>(argv.size() - 1), argv.data(), "h", longOptions,
+    std::string error;
+    // Help and version win over any mistake, wherever they stand.
+    while ((c = getopt_long(static_cast<int>(argv.size() - 1), argv.data(), ":h", longOptions,
                             nullptr)) != -1) {
+        // The word at fault; a short option's own letter may sit inside a group.
+        std::string given = argv[optind - 1];
+        bool longGiven = given.starts_with("--");
+        given = given.substr(0, given.find('='));
         switch (c) {
         case 'h':
-            help = true;
-            return true;
+            options.mode = Mode::Help;
+            return "";
+        case 'V':
+            options.mode = Mode::Version;
+            return "";
         case 's':
             options.sjis = true;
             break;
@@ -122,44 +170,70 @@ bool HeadlinesTool::parse(const std::vector<std::string>& args, Options& options
             options.exact = true;
             break;
         case 'b':
-            if (!options.base.empty() || !*optarg) return false;
+            if (error.empty() && !options.base.empty()) error = "--base given twice";
+            if (error.empty() && !*optarg) error = "--base needs a URL";
             options.base = optarg;
             break;
         case 'i':
         case 'c':
-            if (modeGiven) return false;
+            if (error.empty() && modeGiven) error = "--items and --code cannot be combined";
             options.mode = c == 'i' ? Mode::Items : Mode::Code;
             modeGiven = true;
             break;
+        case ':':
+            if (error.empty()) error = "option '" + given + "' requires an argument";
+            break;
         default:
-            return false;
+            if (!error.empty()) break;
+            if (optopt == 0)
+                error = "unrecognized option '" + given + "'";
+            else if (longGiven && std::strchr(argv[optind - 1], '='))
+                error = "option '" + given + "' doesn't allow an argument";
+            else
+                error = std::string("invalid option -- '") + static_cast<char>(optopt) + "'";
+            break;
         }
     }
-    if (optind + 1 != static_cast<int>(argv.size() - 1)) return false;
+    if (!error.empty()) return error;
+    int operands = static_cast<int>(argv.size() - 1) - optind;
+    if (operands == 0) return "missing URL or FILE";
+    if (operands > 1) return "extra operand '" + std::string(argv[optind + 1]) + "'";
     options.target = argv[optind];
-    if (options.target.empty()) return false;
-    if (options.mode == Mode::Headlines && isUrl(options.target)) options.mode = Mode::Download;
-    // --base belongs to the file form, --header to the URL form.
-    if (!options.base.empty() && options.mode != Mode::Headlines) return false;
-    // --exact chooses how headlines are found; items and codes have none.
+    if (isUrl(options.target)) {
+        if (options.mode != Mode::Headlines)
+            return "--items and --code read a FILE or -, not a URL";
+        options.mode = Mode::Download;
+    }
+    if (!options.base.empty() && options.mode != Mode::Headlines)
+        return "--base goes with a FILE only";
     if (options.exact && options.mode != Mode::Headlines && options.mode != Mode::Download)
-        return false;
-    return !options.header || options.mode == Mode::Download;
+        return "--exact does not go with --items or --code";
+    if (options.header && options.mode != Mode::Download) return "--header goes with a URL only";
+    return "";
 }
 
 int HeadlinesTool::Run(const std::vector<std::string>& args) {
     Options options;
-    bool help = false;
-    if (!parse(args, options, help)) {
-        err_ << Usage();
+    std::string error = parse(args, options);
+    if (!error.empty()) {
+        err_ << "headlines: " << error << "\nTry 'headlines --help' for more information.\n";
         return 2;
     }
-    if (help) {
-        out_ << Usage();
-        return 0;
+    // Before reading a file of that name: "ftp://host/x" names no file anyone means.
+    if (options.mode != Mode::Help && options.mode != Mode::Version &&
+        options.mode != Mode::Download && hasScheme(options.target)) {
+        err_ << "headlines: " << options.target << ": "
+             << platform::DescribeError(platform::ErrorInternetUnrecognizedScheme) << '\n';
+        return 1;
     }
     sjis_ = options.sjis;
     switch (options.mode) {
+    case Mode::Help:
+        out_ << Usage();
+        return 0;
+    case Mode::Version:
+        out_ << "headlines " NEWS_VERSION "\n";
+        return 0;
     case Mode::Items:
         return items(options);
     case Mode::Code:
@@ -169,13 +243,24 @@ int HeadlinesTool::Run(const std::vector<std::string>& args) {
     case Mode::Download:
         return download(options);
     }
-    err_ << Usage();
     return 2;
 }
 
 bool HeadlinesTool::readPage(const std::string& nativePath, std::string& bytes) {
-    if (platform::ReadFileBytes(platform::PathFromNative(nativePath), bytes)) return true;
-    err_ << "headlines: cannot read " << nativePath << ": " << std::strerror(errno) << '\n';
+    // Files obey the downloads' limit: /dev/zero must not fill the memory.
+    constexpr size_t limit = TWinInet::kMaxPageBytes;
+    bool stdIn = nativePath == "-";
+    if (stdIn
+            ? platform::ReadDescriptorBytes(STDIN_FILENO, bytes, limit)
+            : platform::ReadFileBytes(platform::PathFromNative(nativePath), bytes, nullptr, limit))
+        return true;
+    int error = errno;
+    err_ << "headlines: cannot read " << (stdIn ? "standard input" : nativePath) << ": "
+         << (error == EFBIG ? platform::DescribeError(platform::ErrorFileTooLarge)
+                            : std::strerror(error));
+    if (error == ENOENT && looksLikeHost(nativePath))
+        err_ << " (a web page? add \"http://\": http://" << nativePath << ')';
+    err_ << '\n';
     return false;
 }
 
@@ -204,6 +289,8 @@ int HeadlinesTool::headlines(const Options& options) {
     std::string base;
     if (!options.base.empty()) {
         base = platform::Utf8ToSjis(options.base);
+    } else if (options.target == "-") {
+        base = "file:///dev/stdin";
     } else {
         std::error_code ec;
         std::filesystem::path absolute = std::filesystem::absolute(options.target, ec);

@@ -11,12 +11,13 @@ public:
     HeadlinesTool(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
     // Exit status: 0 success, 1 a page that cannot be read, 2 bad arguments.
+    // Write errors on out are the caller's to check.
     int Run(const std::vector<std::string>& args);
 
     static const char* Usage();
 
 private:
-    enum class Mode { Headlines, Download, Items, Code };
+    enum class Mode { Headlines, Download, Items, Code, Help, Version };
     struct Options {
         Mode mode = Mode::Headlines;
         bool sjis = false;
@@ -26,7 +27,8 @@ private:
         std::string target;
     };
 
-    bool parse(const std::vector<std::string>& args, Options& options, bool& help);
+    // "" when the arguments make sense, else what is wrong with them.
+    std::string parse(const std::vector<std::string>& args, Options& options);
     bool readPage(const std::string& nativePath, std::string& bytes);
     void writeHeadline(const std::string& title, const std::string& link);
     // Writes Shift_JIS text as UTF-8, or as it is with --sjis.
