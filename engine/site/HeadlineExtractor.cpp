@@ -2,6 +2,7 @@
 
 #include "engine/html/zelHtml.h"
 #include "engine/inet/TUrl.h"
+#include "engine/site/FeedDate.h"
 #include "engine/site/FeedReader.h"
 #include "engine/site/StampFinder.h"
 #include "platform/fs/FileSystem.h"
@@ -196,6 +197,133 @@ bool isTag(std::string_view low, std::string_view name) {
     return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
 }
 
+// What a tag does to the extended rules' blocks.
+enum class Structure {
+    None,
+    HeadingOpen,
+    HeadingClose,
+    SectionOpen,
+    SectionClose,
+    TimeOpen,
+    TimeClose
+};
+
+Structure structureOf(std::string_view low) {
+    if (low.size() < 3 || low[0] != '<') return Structure::None;
+    bool close = low[1] == '/';
+    std::string_view name = low.substr(close ? 2 : 1);
+    auto named = [&](std::string_view n) {
+        if (!name.starts_with(n)) return false;
+        if (name.size() == n.size()) return true;
+        char c = name[n.size()];
+        return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
+    };
+    switch (name[0]) {
+    case 'h':
+        if (name.size() > 1 && name[1] >= '1' && name[1] <= '6' && named(name.substr(0, 2)))
+            return close ? Structure::HeadingClose : Structure::HeadingOpen;
+        if (named("header")) break;
+        return Structure::None;
+    case 'd':
+        if (named("div") || named("dd") || named("dt") || named("dl")) break;
+        return Structure::None;
+    case 'a':
+        if (named("article") || named("aside")) break;
+        return Structure::None;
+    case 's':
+        if (named("section")) break;
+        return Structure::None;
+    case 'f':
+        if (named("footer") || named("figure")) break;
+        return Structure::None;
+    case 'm':
+        if (named("main")) break;
+        return Structure::None;
+    case 'n':
+        if (named("nav")) break;
+        return Structure::None;
+    case 't':
+        if (named("time")) return close ? Structure::TimeClose : Structure::TimeOpen;
+        return Structure::None;
+    default:
+        return Structure::None;
+    }
+    return close ? Structure::SectionClose : Structure::SectionOpen;
+}
+
+// Shift_JIS characters and words that, with digits and ASCII punctuation,
+// make up a date and nothing more.
+// Date and time units, weekdays, 元 (an era's first year), 付 (dated):
+// 年月日時分秒曜火水木金土元付
+constexpr uint16_t kDateUnits[] = {
+    0x944E, 0x8C8E, 0x93FA, 0x8E9E, 0x95AA, 0x9562, 0x976A,
+    0x89CE, 0x9085, 0x96D8, 0x8BE0, 0x9379, 0x8CB3, 0x9574,
+};
+// Spaces, brackets and punctuation: 　（）［］【】〔〕《》〈〉＜＞、。・：／－，．
+constexpr uint16_t kDatePunctuation[] = {
+    0x8140, 0x8169, 0x816A, 0x816D, 0x816E, 0x8179, 0x817A, 0x816B, 0x816C, 0x8173, 0x8174, 0x8171,
+    0x8172, 0x8183, 0x8184, 0x8141, 0x8142, 0x8145, 0x8146, 0x815E, 0x817C, 0x8143, 0x8144,
+};
+// Eras, morning and afternoon, "as of", "updated", "delivered" and the
+// like, two characters each.
+constexpr uint32_t kDateWords[] = {
+    0x95BD90AC, // 平成
+    0x97DF9861, // 令和
+    0x8FBA9861, // 昭和
+    0x91E590B3, // 大正
+    0x96BE8EA1, // 明治
+    0x8CDF914F, // 午前
+    0x8CDF8CE3, // 午後
+    0x8CBB8DDD, // 現在
+    0x8D589056, // 更新
+    0x8DC58F49, // 最終
+    0x947A904D, // 配信
+    0x94AD955C, // 発表
+    0x8C668DDA, // 掲載
+    0x8CF68A4A, // 公開
+    0x967B93FA, // 本日
+    0x8DA193FA, // 今日
+};
+
+bool holds(const auto& set, uint32_t c) {
+    return std::find(std::begin(set), std::end(set), c) != std::end(set);
+}
+
+// The text beside a stamp is no more than a date: the page's date line, an
+// era date, "updated" and the like. Digits alone may be a headline's title.
+bool isDateOnly(std::string_view rest) {
+    auto pairAt = [&](size_t i) -> uint32_t {
+        return i + 1 < rest.size() ? static_cast<unsigned char>(rest[i]) << 8 |
+                                         static_cast<unsigned char>(rest[i + 1])
+                                   : 0;
+    };
+    bool dateWords = false;
+    for (size_t i = 0; i < rest.size();) {
+        auto c = static_cast<unsigned char>(rest[i]);
+        if (!platform::IsSjisLeadByte(c)) {
+            if (!(c >= '0' && c <= '9') &&
+                std::string_view(" \t/:.-,()[]<>").find(static_cast<char>(c)) ==
+                    std::string_view::npos)
+                return false;
+            ++i;
+            continue;
+        }
+        uint32_t pair = pairAt(i);
+        if ((pair >= 0x824F && pair <= 0x8258) || holds(kDatePunctuation, pair)) {
+            i += 2; // full-width digits and punctuation
+        } else if (holds(kDateUnits, pair)) {
+            i += 2;
+            dateWords = true;
+        } else if (holds(kDateWords, pair << 16 | pairAt(i + 2))) {
+            i += 4;
+            dateWords = true;
+        } else {
+            return false;
+        }
+    }
+    return dateWords;
+}
+
 } // namespace
 
 HeadlineExtractor::HeadlineExtractor(std::string base, std::string siteUrl,
@@ -227,8 +355,14 @@ void HeadlineExtractor::clearBlock() {
     link_.clear();
     anchorOpen_ = false;
     hasLongest_ = false;
+    longestInTime_ = false;
     longestLink_.clear();
     anchors_.clear();
+    headingPending_ = false;
+    separatorOwed_ = false;
+    itemMarkEnd_ = 0;
+    timeOpen_ = false;
+    hasTimeSpan_ = false;
 }
 
 void HeadlineExtractor::openAnchor(std::string_view tag) {
@@ -237,8 +371,105 @@ void HeadlineExtractor::openAnchor(std::string_view tag) {
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
     if (!makeHttp(openLink_)) openLink_.clear();
+    flushSeparator();
     openStart_ = text_.size();
     anchorOpen_ = true;
+}
+
+void HeadlineExtractor::flushSeparator() {
+    if (!separatorOwed_) return;
+    separatorOwed_ = false;
+    if (!text_.empty() && text_.back() != ' ') appendText(" ");
+}
+
+bool HeadlineExtractor::readStructure(std::string_view head, std::string_view line) {
+    switch (structureOf(head)) {
+    case Structure::HeadingOpen: {
+        // Text before a heading is no part of its headline; a list item's
+        // bullet is.
+        if (text_.size() == itemMarkEnd_ && itemMarkEnd_ != 0) return true;
+        // A card wrapped in its link: the link holds the heading.
+        bool keepAnchor = anchorOpen_ && openStart_ == text_.size();
+        std::string link = keepAnchor ? openLink_ : std::string();
+        addBlock();
+        clearBlock();
+        if (keepAnchor) {
+            anchorOpen_ = true;
+            openLink_ = std::move(link);
+            openStart_ = 0;
+        }
+        return true;
+    }
+    case Structure::HeadingClose:
+        endSection(true);
+        return true;
+    case Structure::SectionOpen:
+        ++sectionDepth_;
+        return true;
+    case Structure::SectionClose:
+        if (sectionDepth_ > 0) --sectionDepth_;
+        endSection(false);
+        return true;
+    case Structure::TimeOpen:
+        openTime(line);
+        return true;
+    case Structure::TimeClose:
+        closeTime();
+        return true;
+    case Structure::None:
+        break;
+    }
+    return false;
+}
+
+void HeadlineExtractor::endSection(bool heading) {
+    if (text_.empty()) return;
+    if (text_.size() <= kCellTestLimit && addBlock()) {
+        clearBlock();
+        return;
+    }
+    if (heading) {
+        // The stamp of a card's heading is in the block right after it.
+        headingPending_ = true;
+        headingDepth_ = sectionDepth_;
+    } else if (headingPending_ && sectionDepth_ < headingDepth_) {
+        // The heading's card closed without a stamp: the next card's date is not its.
+        clearBlock();
+        return;
+    }
+    separatorOwed_ = true;
+}
+
+void HeadlineExtractor::openTime(std::string_view tag) {
+    flushSeparator();
+    timeOpen_ = true;
+    timeStart_ = text_.size();
+    timeStamp_ = FeedDateStamp(zelHtml::GetAttr(tag, "datetime"));
+}
+
+void HeadlineExtractor::closeTime() {
+    if (!timeOpen_) return;
+    timeOpen_ = false;
+    std::string_view shown = std::string_view(text_).substr(timeStart_);
+    // The datetime stands in for a text that reads as no stamp ("3 hours
+    // ago", "2018.03.17").
+    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_)) {
+        size_t end = timeStart_ + timeStamp_.size();
+        text_.replace(timeStart_, std::string::npos, timeStamp_);
+        auto moveSpan = [&](Span& a) {
+            if (a.start > timeStart_) a.start = timeStart_;
+            if (a.end > timeStart_) a.end = end;
+        };
+        for (Span& a : anchors_)
+            moveSpan(a);
+        if (hasLongest_) {
+            moveSpan(longest_);
+            longestChars_ = kUncounted;
+        }
+        if (anchorOpen_ && openStart_ > timeStart_) openStart_ = timeStart_;
+    }
+    hasTimeSpan_ = true;
+    timeSpan_ = {timeStart_, text_.size()};
 }
 
 void HeadlineExtractor::closeAnchor() {
@@ -254,8 +485,15 @@ void HeadlineExtractor::closeAnchor() {
         if (longestChars_ == kUncounted) longestChars_ = count(longest_);
         chars = count(span);
     }
-    if (!hasLongest_ || chars > longestChars_) {
+    // A link on a time element's date (to the article, or to the day's
+    // archive) yields to any other.
+    bool inTime = (timeOpen_ && span.start >= timeStart_) ||
+                  (hasTimeSpan_ && span.start >= timeSpan_.start && span.end <= timeSpan_.end);
+    bool longer =
+        hasLongest_ && (longestInTime_ != inTime ? longestInTime_ : chars > longestChars_);
+    if (!hasLongest_ || longer) {
         hasLongest_ = true;
+        longestInTime_ = inTime;
         longestLink_ = std::move(openLink_);
         longest_ = span;
         longestChars_ = chars;
@@ -295,6 +533,7 @@ void HeadlineExtractor::readFeedLink(std::string_view tag) {
 }
 
 void HeadlineExtractor::appendText(std::string_view line) {
+    flushSeparator();
     if (text_.size() + line.size() <= kMaxBlockBytes) text_ += line;
 }
 
@@ -356,6 +595,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         return;
     }
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
+    if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
 
     if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
         addBlock();
@@ -378,6 +618,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         } else {
             text_ = kBulletDot;
         }
+        itemMarkEnd_ = text_.size();
     } else if (tags.ol) {
         olNumber_ = 1;
     } else if (extended_ && (tags.a || whole == "</a>")) {
@@ -462,6 +703,8 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     if (rest.empty()) return false;
     std::string_view word = platform::TrimView(rest);
     if (word == kDetails || word == kUpdated || word.starts_with(kPortalPrefix)) return false;
+    if (extended_ && (isDateOnly(word) || (link.empty() && characterCount(s) > kMaxUnlinkedChars)))
+        return false;
 
     titles_.push_back(std::move(s));
     if (link.empty()) links_.push_back(siteUrl_);

@@ -57,6 +57,9 @@ public:
     // Anchors of one block whose text can be left out of its title; later
     // ones stay in it.
     static constexpr size_t kMaxBlockAnchors = 256;
+    // Extended: a headline without a link of its own reads like one, not
+    // like a paragraph of news.
+    static constexpr size_t kMaxUnlinkedChars = 80;
 
 private:
     struct Span {
@@ -70,6 +73,15 @@ private:
     void clearBlock();
     void openAnchor(std::string_view tag);
     void closeAnchor();
+    // Extended: headings, sections and time elements (see the source).
+    bool readStructure(std::string_view head, std::string_view line);
+    // A block that holds no headline yet runs on past a heading or section
+    // end, unless the section that held its heading has closed.
+    void endSection(bool heading);
+    void openTime(std::string_view tag);
+    void closeTime();
+    // The space that parts a heading or a section from what follows it.
+    void flushSeparator();
     void readBase(std::string_view tag);
     void readFeedLink(std::string_view tag);
     bool aborting() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
@@ -100,6 +112,19 @@ private:
     static constexpr size_t kUncounted = static_cast<size_t>(-1);
     size_t longestChars_ = kUncounted;
     std::vector<Span> anchors_;
+    bool longestInTime_ = false; // the longest anchor is the date of a time element
+    // Extended: sections open, where the block's heading ended, a space owed.
+    int sectionDepth_ = 0;
+    bool headingPending_ = false;
+    int headingDepth_ = 0;
+    bool separatorOwed_ = false;
+    size_t itemMarkEnd_ = 0; // end of the list item's bullet or number
+    // The time element open and its datetime as a stamp; the last one's text.
+    bool timeOpen_ = false;
+    size_t timeStart_ = 0;
+    std::string timeStamp_;
+    bool hasTimeSpan_ = false;
+    Span timeSpan_{};
     bool inBody_ = false;
     int scriptDepth_ = 0;
     int olNumber_ = 0;

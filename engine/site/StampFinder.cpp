@@ -27,11 +27,21 @@ constexpr Bracket kBrackets[] = {
     {0x8183, 0x8184},                                           // ＜＞
 };
 
-Char partnerOf(Char c) {
+// Today's pages also date a headline in these.
+constexpr Bracket kJapaneseBrackets[] = {
+    {0x8179, 0x817A}, // 【】
+    {0x816B, 0x816C}, // 〔〕
+    {0x8173, 0x8174}, // 《》
+};
+
+Char partnerOf(Char c, bool extended) {
     // Only "(", "<", "[" and full-width brackets (lead byte 0x81) open a group.
     if (c < 0x100 ? (c != '(' && c != '<' && c != '[') : (c >> 8) != 0x81) return 0;
     for (const Bracket& b : kBrackets)
         if (b.open == c) return b.close;
+    if (extended)
+        for (const Bracket& b : kJapaneseBrackets)
+            if (b.open == c) return b.close;
     return 0;
 }
 
@@ -264,7 +274,7 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
                 }
                 continue;
             }
-            if (Char p = partnerOf(c)) {
+            if (Char p = partnerOf(c, in.extended())) {
                 in.next();
                 open.push_back({p, in.extended() ? otherWidthOf(p) : p});
                 continue;
@@ -298,7 +308,7 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
         if (in.aborted()) return std::nullopt;
         size_t start = in.pos();
         Char c = in.peek();
-        if (Char partner = partnerOf(c)) {
+        if (Char partner = partnerOf(c, extended)) {
             in.next();
             if (scanGroup(in, partner, buffers, false)) return StampMatch{start, in.pos() - start};
             continue;
