@@ -533,7 +533,7 @@ void HeadlineExtractor::readFeedLink(std::string_view tag) {
 }
 
 void HeadlineExtractor::appendText(std::string_view line) {
-    flushSeparator();
+    if (separatorOwed_) flushSeparator();
     if (text_.size() + line.size() <= kMaxBlockBytes) text_ += line;
 }
 

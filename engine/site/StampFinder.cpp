@@ -17,32 +17,28 @@ constexpr Char kYear = 0x944E;   // 年
 constexpr Char kMonth = 0x8C8E;  // 月
 constexpr Char kDay = 0x93FA;    // 日
 
-struct Bracket {
-    Char open, close;
-};
-constexpr Bracket kBrackets[] = {
-    {'(', ')'},       {'<', '>'}, {'[', ']'}, {0x8169, 0x816A}, // （）
-    {0x816D, 0x816E},                                           // ［］
-    {0x8171, 0x8172},                                           // 〈〉
-    {0x8183, 0x8184},                                           // ＜＞
-};
-
-// Today's pages also date a headline in these.
-constexpr Bracket kJapaneseBrackets[] = {
-    {0x8179, 0x817A}, // 【】
-    {0x816B, 0x816C}, // 〔〕
-    {0x8173, 0x8174}, // 《》
-};
-
+// The partner of an opening bracket: ( < [ （ ［ 〈 ＜, and extended also
+// 【 〔 《, which today's pages date a headline in; 0 for any other character.
 Char partnerOf(Char c, bool extended) {
-    // Only "(", "<", "[" and full-width brackets (lead byte 0x81) open a group.
-    if (c < 0x100 ? (c != '(' && c != '<' && c != '[') : (c >> 8) != 0x81) return 0;
-    for (const Bracket& b : kBrackets)
-        if (b.open == c) return b.close;
-    if (extended)
-        for (const Bracket& b : kJapaneseBrackets)
-            if (b.open == c) return b.close;
-    return 0;
+    switch (c) {
+    case '(':
+        return ')';
+    case '<':
+        return '>';
+    case '[':
+        return ']';
+    case 0x8169: // （）
+    case 0x816D: // ［］
+    case 0x8171: // 〈〉
+    case 0x8183: // ＜＞
+        return static_cast<Char>(c + 1);
+    case 0x8179: // 【】
+    case 0x816B: // 〔〕
+    case 0x8173: // 《》
+        return extended ? static_cast<Char>(c + 1) : 0;
+    default:
+        return 0;
+    }
 }
 
 // The closing bracket of the other width: pages mix them, as in "（01:11)".
