@@ -354,12 +354,11 @@ void HeadlineExtractor::clearBlock() {
     text_.clear();
     link_.clear();
     anchorOpen_ = false;
-    hasLongest_ = false;
-    longestInTime_ = false;
-    longestLink_.clear();
+    longest_ = Longest{};
     anchors_.clear();
     headingPending_ = false;
     separatorOwed_ = false;
+    leadingDate_ = false;
     itemMarkEnd_ = 0;
     timeOpen_ = false;
     hasTimeSpan_ = false;
@@ -428,16 +427,44 @@ void HeadlineExtractor::endSection(bool heading) {
         clearBlock();
         return;
     }
+    if (rejectedAsDate_) {
+        // Dates before their headlines: each would end the headline before it.
+        clearBlock();
+        leadingDate_ = true;
+        return;
+    }
+    if (leadingDate_) {
+        clearBlock();
+        return;
+    }
     if (heading) {
         // The stamp of a card's heading is in the block right after it.
         headingPending_ = true;
-        headingDepth_ = sectionDepth_;
-    } else if (headingPending_ && sectionDepth_ < headingDepth_) {
+        heading_ = Heading{sectionDepth_, text_.size(), anchors_.size(), longest_,
+                           anchorOpen_,   openLink_,    openStart_,      false};
+    } else if (headingPending_ && sectionDepth_ < heading_.depth) {
         // The heading's card closed without a stamp: the next card's date is not its.
         clearBlock();
         return;
     }
     separatorOwed_ = true;
+}
+
+bool HeadlineExtractor::skipSummary() {
+    bool linked = (heading_.longest.has && !heading_.longest.link.empty()) ||
+                  (heading_.anchorOpen && !heading_.openLink.empty());
+    if (!headingPending_ || !linked || heading_.summarySkipped) return false;
+    heading_.summarySkipped = true;
+    text_.resize(heading_.end);
+    anchors_.resize(heading_.anchors);
+    longest_ = heading_.longest;
+    anchorOpen_ = heading_.anchorOpen;
+    openLink_ = heading_.openLink;
+    openStart_ = heading_.openStart;
+    timeOpen_ = false;
+    hasTimeSpan_ = false;
+    separatorOwed_ = true;
+    return true;
 }
 
 void HeadlineExtractor::openTime(std::string_view tag) {
@@ -462,9 +489,9 @@ void HeadlineExtractor::closeTime() {
         };
         for (Span& a : anchors_)
             moveSpan(a);
-        if (hasLongest_) {
-            moveSpan(longest_);
-            longestChars_ = kUncounted;
+        if (longest_.has) {
+            moveSpan(longest_.span);
+            longest_.chars = kUncounted;
         }
         if (anchorOpen_ && openStart_ > timeStart_) openStart_ = timeStart_;
     }
@@ -481,8 +508,8 @@ void HeadlineExtractor::closeAnchor() {
     };
     // Most blocks hold one link: characters are counted only to compare two.
     size_t chars = kUncounted;
-    if (hasLongest_) {
-        if (longestChars_ == kUncounted) longestChars_ = count(longest_);
+    if (longest_.has) {
+        if (longest_.chars == kUncounted) longest_.chars = count(longest_.span);
         chars = count(span);
     }
     // A link on a time element's date (to the article, or to the day's
@@ -490,22 +517,40 @@ void HeadlineExtractor::closeAnchor() {
     bool inTime = (timeOpen_ && span.start >= timeStart_) ||
                   (hasTimeSpan_ && span.start >= timeSpan_.start && span.end <= timeSpan_.end);
     bool longer =
-        hasLongest_ && (longestInTime_ != inTime ? longestInTime_ : chars > longestChars_);
-    if (!hasLongest_ || longer) {
-        hasLongest_ = true;
-        longestInTime_ = inTime;
-        longestLink_ = std::move(openLink_);
-        longest_ = span;
-        longestChars_ = chars;
+        longest_.has && (longest_.inTime != inTime ? longest_.inTime : chars > longest_.chars);
+    if (!longest_.has || longer) {
+        longest_.has = true;
+        longest_.inTime = inTime;
+        longest_.link = std::move(openLink_);
+        longest_.span = span;
+        longest_.chars = chars;
     }
     if (anchors_.size() < kMaxBlockAnchors) anchors_.push_back(span);
 }
 
 bool HeadlineExtractor::addBlock() {
     if (!extended_) return AddHeadline(text_, link_);
+    // An anchor still open is tested as it stands, and stays open when the
+    // block runs on.
+    bool wasOpen = anchorOpen_;
+    Longest longest;
+    std::string openLink;
+    size_t anchors = anchors_.size();
+    if (wasOpen) {
+        longest = longest_;
+        openLink = openLink_;
+    }
     closeAnchor();
-    return addHeadline(text_, hasLongest_ ? std::string_view(longestLink_) : std::string_view(),
-                       hasLongest_ ? &longest_ : nullptr);
+    bool added =
+        addHeadline(text_, longest_.has ? std::string_view(longest_.link) : std::string_view(),
+                    longest_.has ? &longest_.span : nullptr);
+    if (!added && wasOpen) {
+        longest_ = std::move(longest);
+        anchors_.resize(anchors);
+        anchorOpen_ = true;
+        openLink_ = std::move(openLink);
+    }
+    return added;
 }
 
 void HeadlineExtractor::readBase(std::string_view tag) {
@@ -598,7 +643,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
 
     if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-        addBlock();
+        if (!addBlock() && extended_ && is({"<br>", "</p>"}) && skipSummary()) return;
         clearBlock();
         if (is({"</ol>"})) olNumber_ = 0;
     } else if (is({"</td>", "</th>"})) {
@@ -640,6 +685,7 @@ bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link
 
 bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link,
                                     const Span* keep) {
+    rejectedAsDate_ = false;
     std::string_view trimmed = platform::TrimView(text);
     if (!mayHoldStamp(trimmed, extended_)) return false;
 
@@ -700,11 +746,11 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     eraseFirst(rest, std::string_view(s).substr(match->pos, match->length));
     eraseFirst(rest, " ");
     eraseFirst(rest, kFullWidthSpace);
-    if (rest.empty()) return false;
     std::string_view word = platform::TrimView(rest);
+    rejectedAsDate_ = rest.empty() || (extended_ && isDateOnly(word));
+    if (rest.empty() || rejectedAsDate_) return false;
     if (word == kDetails || word == kUpdated || word.starts_with(kPortalPrefix)) return false;
-    if (extended_ && (isDateOnly(word) || (link.empty() && characterCount(s) > kMaxUnlinkedChars)))
-        return false;
+    if (extended_ && link.empty() && characterCount(s) > kMaxUnlinkedChars) return false;
 
     titles_.push_back(std::move(s));
     if (link.empty()) links_.push_back(siteUrl_);

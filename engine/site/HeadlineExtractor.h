@@ -78,6 +78,9 @@ private:
     // A block that holds no headline yet runs on past a heading or section
     // end, unless the section that held its heading has closed.
     void endSection(bool heading);
+    // At a paragraph's end: a linked heading still without its stamp drops
+    // the one paragraph after it (a card's summary) and waits on.
+    bool skipSummary();
     void openTime(std::string_view tag);
     void closeTime();
     // The space that parts a heading or a section from what follows it.
@@ -106,19 +109,36 @@ private:
     bool anchorOpen_ = false;
     std::string openLink_;
     size_t openStart_ = 0;
-    bool hasLongest_ = false;
-    std::string longestLink_;
-    Span longest_{};
     static constexpr size_t kUncounted = static_cast<size_t>(-1);
-    size_t longestChars_ = kUncounted;
+    struct Longest {
+        bool has = false;
+        bool inTime = false; // the date of a time element
+        std::string link;
+        Span span{};
+        size_t chars = kUncounted;
+    };
+    Longest longest_;
     std::vector<Span> anchors_;
-    bool longestInTime_ = false; // the longest anchor is the date of a time element
-    // Extended: sections open, where the block's heading ended, a space owed.
+    // Extended: sections open, a space owed, and the block as its heading
+    // left it, while the heading waits for its stamp.
     int sectionDepth_ = 0;
-    bool headingPending_ = false;
-    int headingDepth_ = 0;
     bool separatorOwed_ = false;
-    size_t itemMarkEnd_ = 0; // end of the list item's bullet or number
+    bool headingPending_ = false;
+    struct Heading {
+        int depth = 0;
+        size_t end = 0, anchors = 0;
+        Longest longest;
+        bool anchorOpen = false;
+        std::string openLink;
+        size_t openStart = 0;
+        bool summarySkipped = false;
+    };
+    Heading heading_;
+    // A section that held a date alone: the text of the next one is dated
+    // by it, not by the date that follows.
+    bool leadingDate_ = false;
+    bool rejectedAsDate_ = false; // the block last tested was a date alone
+    size_t itemMarkEnd_ = 0;      // end of the list item's bullet or number
     // The time element open and its datetime as a stamp; the last one's text.
     bool timeOpen_ = false;
     size_t timeStart_ = 0;

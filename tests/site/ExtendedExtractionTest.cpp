@@ -184,6 +184,14 @@ TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
          "</div></article>",
          kNothing,
          {{"新駅の開業日が決定 （3/17 19:00）", "二つ目の記事 （3/16 08:05）"}, {n1, n2}}},
+        {"a card wrapped in its link after other text, and a summary before the date",
+         "<body><div class=nav><a href=\"/\">ホーム</a></div><section>"
+         "<a class=card href=\"/n/1.htm\"><div class=img><img src=a.jpg></div><h2>一つ目</h2>"
+         "<time datetime=\"2018-03-17T19:00:00+09:00\">3時間前</time></a>"
+         "<article><h3><a href=\"/n/2.htm\">二つ目</a></h3><p>要約の文。</p>"
+         "<div><time datetime=\"2018-03-17T10:05:00+09:00\">2018.03.17</time></div></article>",
+         kNothing,
+         {{"一つ目 （3/17 19:00）", "二つ目 （3/17 10:05）"}, {n1, n2}}},
         {"a time element whose text is a stamp keeps it",
          "<body><div class=card><h3><a href=\"/n/1.htm\">見出し</a></h3>"
          "<div><time datetime=\"2018-03-17\">3月17日</time></div></div>",
@@ -194,6 +202,13 @@ TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
          "href=\"/n/1.htm\">一</a></h2></div>"
          "<div class=card><div class=date>3/18</div><h2><a href=\"/n/2.htm\">二</a></h2></div>",
          kNothing, kNothing},
+        {"a list of dates, each before its headline, pairs no headline with the next date",
+         "<body><dl><dt>平成30年3月17日</dt><dd><a href=\"/n/1.htm\">一</a></dd>"
+         "<dt>平成30年3月16日</dt><dd><a href=\"/n/2.htm\">二</a></dd></dl>"
+         "<div><div class=date>(3/15)</div><div><a href=\"/n/1.htm\">三</a></div>"
+         "<div class=date>(3/14)</div><div><a href=\"/n/2.htm\">四</a></div></div>",
+         {{"平成30年3月17日一平成30年3月16日二(3/15)三(3/14)四"}, {n2}},
+         kNothing},
         {"a full date in Japanese brackets after the link",
          "<body><p><a href=\"/n/1.htm\">隅付きの見出し</a>【2018年3月14日】</p>"
          "<p><a href=\"/n/2.htm\">亀甲の見出し</a>〔3月14日〕</p>"
