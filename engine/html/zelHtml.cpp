@@ -518,8 +518,11 @@ void zelHtml::readRawItem(std::string& item) {
     // before has room enough for most.
     if (item.capacity() < kRoomForMostItems && pos_ < data_.size()) {
         size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
-        item.reserve(std::min((end == std::string::npos ? data_.size() : end + 1) - pos_,
-                              kKeptItemBytes + kAbortCheckBytes));
+        size_t needed = (end == std::string::npos ? data_.size() : end + 1) - pos_;
+        // Read one at a time, an item gets the room for most items, so that
+        // the next need not look ahead; listed, each keeps only its own.
+        item.reserve(std::clamp(needed, listing_ ? needed : kRoomForMostItems,
+                                kKeptItemBytes + kAbortCheckBytes));
     }
     while (true) {
         checkAbort();
@@ -706,8 +709,10 @@ void zelHtml::readItems(std::vector<std::string>& list) {
     // Pages average well over 16 bytes an item; this spares most regrowth.
     list.reserve(data_.size() / 16);
     std::string item;
+    listing_ = true;
     while (NextItem(item))
         list.push_back(std::move(item));
+    listing_ = false;
 }
 
 void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {

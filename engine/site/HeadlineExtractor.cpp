@@ -354,7 +354,10 @@ void HeadlineExtractor::clearBlock() {
     text_.clear();
     link_.clear();
     anchorOpen_ = false;
-    longest_ = Longest{};
+    // Cleared field by field: the link's room serves the next block.
+    longest_.has = longest_.inTime = false;
+    longest_.link.clear();
+    longest_.chars = kUncounted;
     anchors_.clear();
     headingPending_ = false;
     separatorOwed_ = false;
