@@ -426,11 +426,13 @@ bool HeadlineExtractor::readStructure(std::string_view head, std::string_view li
 
 void HeadlineExtractor::endSection(bool heading) {
     if (text_.empty()) return;
-    if (text_.size() <= kCellTestLimit && addBlock()) {
+    // Past the limit the block is not tested again, as at a cell's end.
+    bool tested = text_.size() <= kCellTestLimit;
+    if (tested && addBlock()) {
         clearBlock();
         return;
     }
-    if (rejectedAsDate_) {
+    if (tested && rejectedAsDate_) {
         // Dates before their headlines: each would end the headline before it.
         clearBlock();
         leadingDate_ = true;
