@@ -26,3 +26,9 @@ struct StampMatch {
 // and finds nothing.
 std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
                                     const std::atomic<bool>* abort = nullptr);
+
+// True when the text beside a stamp is no more than a date: digits,
+// brackets and punctuation with at least one era, date or time unit,
+// weekday, or word such as 現在 or 更新 (the page's date line, an era date).
+// Digits alone are not: they may be a headline's title.
+bool IsDateOnly(std::string_view rest);
