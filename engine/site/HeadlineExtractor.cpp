@@ -300,6 +300,14 @@ void HeadlineExtractor::openAnchor(std::string_view tag) {
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
     if (!makeHttp(openLink_)) openLink_.clear();
+    if (headingPending_ && heading_.summarySkipped && !timeOpen_ && !openLink_.empty() &&
+        openLink_ != (heading_.anchorOpen ? heading_.openLink : heading_.longest.link)) {
+        // Past a paragraph, a link elsewhere is a headline of its own, not
+        // the heading's date.
+        std::string link = std::move(openLink_);
+        clearBlock();
+        openLink_ = std::move(link);
+    }
     flushSeparator();
     openStart_ = text_.size();
     anchorOpen_ = true;

@@ -192,6 +192,11 @@ TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
          "<div><time datetime=\"2018-03-17T10:05:00+09:00\">2018.03.17</time></div></article>",
          kNothing,
          {{"一つ目 （3/17 19:00）", "二つ目 （3/17 10:05）"}, {n1, n2}}},
+        {"a paragraph after a linked heading, then a headline of its own",
+         "<body><div><h2><a href=\"/news/\">ニュース一覧</a></h2><p>本日の主なニュース</p>"
+         "<p><a href=\"/n/1.htm\">記事</a>（3/17）</p></div>",
+         {{"記事（3/17）"}, {n1}},
+         {{"記事（3/17）"}, {n1}}},
         {"a time element whose text is a stamp keeps it",
          "<body><div class=card><h3><a href=\"/n/1.htm\">見出し</a></h3>"
          "<div><time datetime=\"2018-03-17\">3月17日</time></div></div>",
