@@ -11,13 +11,17 @@
 
 namespace {
 
-bool startsGroup(std::string_view s) {
+bool startsGroup(std::string_view s, bool extended) {
     if (s.empty()) return false;
     char c = s[0];
     if (c == '(' || c == '<' || c == '[') return true;
     // （ ［ 〈 ＜
-    return s.starts_with("\x81\x69") || s.starts_with("\x81\x6D") || s.starts_with("\x81\x71") ||
-           s.starts_with("\x81\x83");
+    if (s.starts_with("\x81\x69") || s.starts_with("\x81\x6D") || s.starts_with("\x81\x71") ||
+        s.starts_with("\x81\x83"))
+        return true;
+    // 【 〔 《
+    return extended &&
+           (s.starts_with("\x81\x79") || s.starts_with("\x81\x6B") || s.starts_with("\x81\x73"));
 }
 
 bool isBoundary(std::string_view s, size_t at) {
@@ -37,7 +41,7 @@ void check(std::string_view s, bool extended) {
     bool wideDigit = extended && match.size() >= 2 && match[0] == '\x82' &&
                      static_cast<unsigned char>(match[1]) >= 0x4F &&
                      static_cast<unsigned char>(match[1]) <= 0x58;
-    if (!startsGroup(match) && !((digit || wideDigit) && m->pos + m->length == s.size()))
+    if (!startsGroup(match, extended) && !((digit || wideDigit) && m->pos + m->length == s.size()))
         __builtin_trap();
     std::atomic<bool> aborting{true};
     if (FindStamp(s, extended, &aborting)) __builtin_trap();

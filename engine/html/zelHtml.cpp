@@ -342,28 +342,32 @@ bool zelHtml::follows(std::string_view ascii, bool ignoreCase) {
 }
 
 void zelHtml::readQuotedTail(char quote, std::string& item) {
-    // Nested quotes are kept on a stack rather than by recursion: a page of
-    // alternating quotes must not exhaust the call stack.
-    std::string open(1, quote);
-    while (!open.empty()) {
+    // Nested quotes alternate, each differing from the one it is inside, so
+    // a count tells which is open: a page of alternating quotes needs neither
+    // the call stack nor a stack the page long.
+    const char other = quote == '"' ? '\'' : '"';
+    size_t depth = 1;
+    while (depth > 0) {
         checkAbort();
+        capItem(item);
         copyPlainRun(item, kStops.quoted);
         uint16_t c = ReadChar();
         if (c == 0) return;
         append(item, c);
-        char top = open.back();
+        char top = depth % 2 == 1 ? quote : other;
         if (c == static_cast<unsigned char>(top))
-            open.pop_back();
+            --depth;
         else if (top == '\'' && c == '"')
-            open += '"';
+            ++depth;
         else if (top == '"' && c == '\'' && InScript)
-            open += '\'';
+            ++depth;
     }
 }
 
 void zelHtml::readTagTail(std::string& item) {
     while (true) {
         checkAbort();
+        capItem(item);
         copyPlainRun(item, kStops.tag);
         uint16_t c = ReadChar();
         if (c == 0) return;
@@ -389,6 +393,7 @@ void zelHtml::readCommentTail(std::string& item) {
     bool justOpened = true;
     while (depth > 0) {
         checkAbort();
+        capItem(item);
         if (justOpened) {
             justOpened = false;
             Mark m = mark();
@@ -445,6 +450,7 @@ void zelHtml::readScriptBody(std::string& body) {
     }
     while (true) {
         checkAbort();
+        capItem(body);
         Mark before = mark();
         uint16_t c = ReadChar();
         if (c == 0) break;
@@ -458,6 +464,7 @@ void zelHtml::readScriptBody(std::string& body) {
                 body += "//";
                 while (true) {
                     checkAbort();
+                    capItem(body);
                     Mark eol = mark();
                     uint16_t e = ReadChar();
                     if (e == 0 || e == '\r' || e == '\n') {
@@ -471,6 +478,7 @@ void zelHtml::readScriptBody(std::string& body) {
                 uint16_t previous = 0;
                 while (uint16_t e = ReadChar()) {
                     checkAbort();
+                    capItem(body);
                     append(body, e);
                     if (previous == '*' && e == '/') break;
                     previous = e;
@@ -489,7 +497,9 @@ void zelHtml::readScriptBody(std::string& body) {
             }
             stepBack(m);
             body += '<';
-        } else {
+        } else if (!body.empty() || c > ' ') {
+            // Leading blanks would be trimmed: they do not count towards
+            // the most a body keeps.
             append(body, c);
         }
     }
@@ -508,10 +518,15 @@ void zelHtml::readRawItem(std::string& item) {
     // before has room enough for most.
     if (item.capacity() < kRoomForMostItems && pos_ < data_.size()) {
         size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
-        item.reserve((end == std::string::npos ? data_.size() : end + 1) - pos_);
+        size_t needed = (end == std::string::npos ? data_.size() : end + 1) - pos_;
+        // Read one at a time, an item gets the room for most items, so that
+        // the next need not look ahead; listed, each keeps only its own.
+        item.reserve(std::clamp(needed, listing_ ? needed : kRoomForMostItems,
+                                kKeptItemBytes + kAbortCheckBytes));
     }
     while (true) {
         checkAbort();
+        capItem(item);
         copyPlainRun(item, kStops.text);
         Mark before = mark();
         uint16_t c = ReadChar();
@@ -694,8 +709,10 @@ void zelHtml::readItems(std::vector<std::string>& list) {
     // Pages average well over 16 bytes an item; this spares most regrowth.
     list.reserve(data_.size() / 16);
     std::string item;
+    listing_ = true;
     while (NextItem(item))
         list.push_back(std::move(item));
+    listing_ = false;
 }
 
 void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {

@@ -31,8 +31,9 @@ public:
     // looked at after every kAbortCheckBytes of input at most.
     const std::atomic<bool>* Aborting = nullptr;
     static constexpr size_t kAbortCheckBytes = 64 * 1024;
-    // An item longer than this is cut short (the rest of it is read past):
-    // nothing a page holds needs more, and later steps copy items whole.
+    // An item longer than this is cut short (the rest of it is read past,
+    // never held): nothing a page holds needs more, and later steps copy
+    // items whole.
     static constexpr size_t kMaxItemBytes = 1024 * 1024;
 
     // The page's code (1 to 4), worked out once from FileName or the page in
@@ -84,6 +85,12 @@ private:
     void copyPlainRun(std::string& out, const StopSet& stops);
     void readRawItem(std::string& item);
     void readItem(std::string& item);
+    // What an item keeps while it is read: the most it may hold and the
+    // bytes that tell where a character cut there ends.
+    static constexpr size_t kKeptItemBytes = kMaxItemBytes + 2;
+    static void capItem(std::string& item) {
+        if (item.size() > kKeptItemBytes) item.resize(kKeptItemBytes);
+    }
     void readQuotedTail(char quote, std::string& item);
     void readTagTail(std::string& item);
     void readCommentTail(std::string& item);
@@ -97,6 +104,7 @@ private:
     }
     void pollAbort();
     bool loaded_ = false;
+    bool listing_ = false; // items are moved into a list as they are read
 
     std::string data_;
     size_t pos_ = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/html/zelHtml.h"
 #include "engine/inet/TUrl.h"
+#include "engine/site/FeedDate.h"
 #include "engine/site/FeedReader.h"
 #include "engine/site/StampFinder.h"
 #include "platform/fs/FileSystem.h"
@@ -196,6 +197,60 @@ bool isTag(std::string_view low, std::string_view name) {
     return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
 }
 
+// What a tag does to the extended rules' blocks.
+enum class Structure {
+    None,
+    HeadingOpen,
+    HeadingClose,
+    SectionOpen,
+    SectionClose,
+    TimeOpen,
+    TimeClose
+};
+
+Structure structureOf(std::string_view low) {
+    if (low.size() < 3 || low[0] != '<') return Structure::None;
+    bool close = low[1] == '/';
+    std::string_view name = low.substr(close ? 2 : 1);
+    auto named = [&](std::string_view n) {
+        if (!name.starts_with(n)) return false;
+        if (name.size() == n.size()) return true;
+        char c = name[n.size()];
+        return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
+    };
+    switch (name[0]) {
+    case 'h':
+        if (name.size() > 1 && name[1] >= '1' && name[1] <= '6' && named(name.substr(0, 2)))
+            return close ? Structure::HeadingClose : Structure::HeadingOpen;
+        if (named("header")) break;
+        return Structure::None;
+    case 'd':
+        if (named("div") || named("dd") || named("dt") || named("dl")) break;
+        return Structure::None;
+    case 'a':
+        if (named("article") || named("aside")) break;
+        return Structure::None;
+    case 's':
+        if (named("section")) break;
+        return Structure::None;
+    case 'f':
+        if (named("footer") || named("figure")) break;
+        return Structure::None;
+    case 'm':
+        if (named("main")) break;
+        return Structure::None;
+    case 'n':
+        if (named("nav")) break;
+        return Structure::None;
+    case 't':
+        if (named("time")) return close ? Structure::TimeClose : Structure::TimeOpen;
+        return Structure::None;
+    default:
+        return Structure::None;
+    }
+    return close ? Structure::SectionClose : Structure::SectionOpen;
+}
+
 } // namespace
 
 HeadlineExtractor::HeadlineExtractor(std::string base, std::string siteUrl,
@@ -226,9 +281,17 @@ void HeadlineExtractor::clearBlock() {
     text_.clear();
     link_.clear();
     anchorOpen_ = false;
-    hasLongest_ = false;
-    longestLink_.clear();
+    // Cleared field by field: the link's room serves the next block.
+    longest_.has = longest_.inTime = false;
+    longest_.link.clear();
+    longest_.chars = kUncounted;
     anchors_.clear();
+    headingPending_ = false;
+    separatorOwed_ = false;
+    leadingDate_ = false;
+    itemMarkEnd_ = 0;
+    timeOpen_ = false;
+    hasTimeSpan_ = false;
 }
 
 void HeadlineExtractor::openAnchor(std::string_view tag) {
@@ -237,8 +300,143 @@ void HeadlineExtractor::openAnchor(std::string_view tag) {
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
     if (!makeHttp(openLink_)) openLink_.clear();
+    if (headingPending_ && heading_.summarySkipped && !timeOpen_ && !openLink_.empty() &&
+        openLink_ != (heading_.anchorOpen ? heading_.openLink : heading_.longest.link)) {
+        // Past a paragraph, a link elsewhere is a headline of its own, not
+        // the heading's date.
+        std::string link = std::move(openLink_);
+        clearBlock();
+        openLink_ = std::move(link);
+    }
+    flushSeparator();
     openStart_ = text_.size();
     anchorOpen_ = true;
+}
+
+void HeadlineExtractor::flushSeparator() {
+    if (!separatorOwed_) return;
+    separatorOwed_ = false;
+    if (!text_.empty() && text_.back() != ' ') appendText(" ");
+}
+
+bool HeadlineExtractor::readStructure(std::string_view head, std::string_view line) {
+    switch (structureOf(head)) {
+    case Structure::HeadingOpen: {
+        // Text before a heading is no part of its headline; a list item's
+        // bullet is.
+        if (text_.size() == itemMarkEnd_ && itemMarkEnd_ != 0) return true;
+        // A card wrapped in its link: the link holds the heading.
+        bool keepAnchor = anchorOpen_ && openStart_ == text_.size();
+        std::string link = keepAnchor ? openLink_ : std::string();
+        addBlock();
+        clearBlock();
+        if (keepAnchor) {
+            anchorOpen_ = true;
+            openLink_ = std::move(link);
+            openStart_ = 0;
+        }
+        return true;
+    }
+    case Structure::HeadingClose:
+        endSection(true);
+        return true;
+    case Structure::SectionOpen:
+        ++sectionDepth_;
+        return true;
+    case Structure::SectionClose:
+        if (sectionDepth_ > 0) --sectionDepth_;
+        endSection(false);
+        return true;
+    case Structure::TimeOpen:
+        openTime(line);
+        return true;
+    case Structure::TimeClose:
+        closeTime();
+        return true;
+    case Structure::None:
+        break;
+    }
+    return false;
+}
+
+void HeadlineExtractor::endSection(bool heading) {
+    if (text_.empty()) return;
+    // Past the limit the block is not tested again, as at a cell's end.
+    bool tested = text_.size() <= kCellTestLimit;
+    if (tested && addBlock()) {
+        clearBlock();
+        return;
+    }
+    if (tested && rejectedAsDate_) {
+        // Dates before their headlines: each would end the headline before it.
+        clearBlock();
+        leadingDate_ = true;
+        return;
+    }
+    if (leadingDate_) {
+        clearBlock();
+        return;
+    }
+    if (heading) {
+        // The stamp of a card's heading is in the block right after it.
+        headingPending_ = true;
+        heading_ = Heading{sectionDepth_, text_.size(), anchors_.size(), longest_,
+                           anchorOpen_,   openLink_,    openStart_,      false};
+    } else if (headingPending_ && sectionDepth_ < heading_.depth) {
+        // The heading's card closed without a stamp: the next card's date is not its.
+        clearBlock();
+        return;
+    }
+    separatorOwed_ = true;
+}
+
+bool HeadlineExtractor::skipSummary() {
+    bool linked = (heading_.longest.has && !heading_.longest.link.empty()) ||
+                  (heading_.anchorOpen && !heading_.openLink.empty());
+    if (!headingPending_ || !linked || heading_.summarySkipped) return false;
+    heading_.summarySkipped = true;
+    text_.resize(heading_.end);
+    anchors_.resize(heading_.anchors);
+    longest_ = heading_.longest;
+    anchorOpen_ = heading_.anchorOpen;
+    openLink_ = heading_.openLink;
+    openStart_ = heading_.openStart;
+    timeOpen_ = false;
+    hasTimeSpan_ = false;
+    separatorOwed_ = true;
+    return true;
+}
+
+void HeadlineExtractor::openTime(std::string_view tag) {
+    flushSeparator();
+    timeOpen_ = true;
+    timeStart_ = text_.size();
+    timeStamp_ = FeedDateStamp(zelHtml::GetAttr(tag, "datetime"));
+}
+
+void HeadlineExtractor::closeTime() {
+    if (!timeOpen_) return;
+    timeOpen_ = false;
+    std::string_view shown = std::string_view(text_).substr(timeStart_);
+    // The datetime stands in for a text that reads as no stamp ("3 hours
+    // ago", "2018.03.17").
+    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_)) {
+        size_t end = timeStart_ + timeStamp_.size();
+        text_.replace(timeStart_, std::string::npos, timeStamp_);
+        auto moveSpan = [&](Span& a) {
+            if (a.start > timeStart_) a.start = timeStart_;
+            if (a.end > timeStart_) a.end = end;
+        };
+        for (Span& a : anchors_)
+            moveSpan(a);
+        if (longest_.has) {
+            moveSpan(longest_.span);
+            longest_.chars = kUncounted;
+        }
+        if (anchorOpen_ && openStart_ > timeStart_) openStart_ = timeStart_;
+    }
+    hasTimeSpan_ = true;
+    timeSpan_ = {timeStart_, text_.size()};
 }
 
 void HeadlineExtractor::closeAnchor() {
@@ -250,24 +448,49 @@ void HeadlineExtractor::closeAnchor() {
     };
     // Most blocks hold one link: characters are counted only to compare two.
     size_t chars = kUncounted;
-    if (hasLongest_) {
-        if (longestChars_ == kUncounted) longestChars_ = count(longest_);
+    if (longest_.has) {
+        if (longest_.chars == kUncounted) longest_.chars = count(longest_.span);
         chars = count(span);
     }
-    if (!hasLongest_ || chars > longestChars_) {
-        hasLongest_ = true;
-        longestLink_ = std::move(openLink_);
-        longest_ = span;
-        longestChars_ = chars;
+    // A link on a time element's date (to the article, or to the day's
+    // archive) yields to any other.
+    bool inTime = (timeOpen_ && span.start >= timeStart_) ||
+                  (hasTimeSpan_ && span.start >= timeSpan_.start && span.end <= timeSpan_.end);
+    bool longer =
+        longest_.has && (longest_.inTime != inTime ? longest_.inTime : chars > longest_.chars);
+    if (!longest_.has || longer) {
+        longest_.has = true;
+        longest_.inTime = inTime;
+        longest_.link = std::move(openLink_);
+        longest_.span = span;
+        longest_.chars = chars;
     }
     if (anchors_.size() < kMaxBlockAnchors) anchors_.push_back(span);
 }
 
 bool HeadlineExtractor::addBlock() {
     if (!extended_) return AddHeadline(text_, link_);
+    // An anchor still open is tested as it stands, and stays open when the
+    // block runs on.
+    bool wasOpen = anchorOpen_;
+    Longest longest;
+    std::string openLink;
+    size_t anchors = anchors_.size();
+    if (wasOpen) {
+        longest = longest_;
+        openLink = openLink_;
+    }
     closeAnchor();
-    return addHeadline(text_, hasLongest_ ? std::string_view(longestLink_) : std::string_view(),
-                       hasLongest_ ? &longest_ : nullptr);
+    bool added =
+        addHeadline(text_, longest_.has ? std::string_view(longest_.link) : std::string_view(),
+                    longest_.has ? &longest_.span : nullptr);
+    if (!added && wasOpen) {
+        longest_ = std::move(longest);
+        anchors_.resize(anchors);
+        anchorOpen_ = true;
+        openLink_ = std::move(openLink);
+    }
+    return added;
 }
 
 void HeadlineExtractor::readBase(std::string_view tag) {
@@ -295,6 +518,7 @@ void HeadlineExtractor::readFeedLink(std::string_view tag) {
 }
 
 void HeadlineExtractor::appendText(std::string_view line) {
+    if (separatorOwed_) flushSeparator();
     if (text_.size() + line.size() <= kMaxBlockBytes) text_ += line;
 }
 
@@ -356,9 +580,10 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         return;
     }
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
+    if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
 
     if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-        addBlock();
+        if (!addBlock() && extended_ && is({"<br>", "</p>"}) && skipSummary()) return;
         clearBlock();
         if (is({"</ol>"})) olNumber_ = 0;
     } else if (is({"</td>", "</th>"})) {
@@ -378,6 +603,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         } else {
             text_ = kBulletDot;
         }
+        itemMarkEnd_ = text_.size();
     } else if (tags.ol) {
         olNumber_ = 1;
     } else if (extended_ && (tags.a || whole == "</a>")) {
@@ -399,6 +625,7 @@ bool HeadlineExtractor::AddHeadline(std::string_view text, std::string_view link
 
 bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link,
                                     const Span* keep) {
+    rejectedAsDate_ = false;
     std::string_view trimmed = platform::TrimView(text);
     if (!mayHoldStamp(trimmed, extended_)) return false;
 
@@ -459,9 +686,11 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     eraseFirst(rest, std::string_view(s).substr(match->pos, match->length));
     eraseFirst(rest, " ");
     eraseFirst(rest, kFullWidthSpace);
-    if (rest.empty()) return false;
     std::string_view word = platform::TrimView(rest);
+    rejectedAsDate_ = rest.empty() || (extended_ && IsDateOnly(word));
+    if (rest.empty() || rejectedAsDate_) return false;
     if (word == kDetails || word == kUpdated || word.starts_with(kPortalPrefix)) return false;
+    if (extended_ && link.empty() && characterCount(s) > kMaxUnlinkedChars) return false;
 
     titles_.push_back(std::move(s));
     if (link.empty()) links_.push_back(siteUrl_);

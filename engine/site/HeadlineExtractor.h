@@ -57,6 +57,9 @@ public:
     // Anchors of one block whose text can be left out of its title; later
     // ones stay in it.
     static constexpr size_t kMaxBlockAnchors = 256;
+    // Extended: a headline without a link of its own reads like one, not
+    // like a paragraph of news.
+    static constexpr size_t kMaxUnlinkedChars = 80;
 
 private:
     struct Span {
@@ -70,6 +73,18 @@ private:
     void clearBlock();
     void openAnchor(std::string_view tag);
     void closeAnchor();
+    // Extended: headings, sections and time elements (see the source).
+    bool readStructure(std::string_view head, std::string_view line);
+    // A block that holds no headline yet runs on past a heading or section
+    // end, unless the section that held its heading has closed.
+    void endSection(bool heading);
+    // At a paragraph's end: a linked heading still without its stamp drops
+    // the one paragraph after it (a card's summary) and waits on.
+    bool skipSummary();
+    void openTime(std::string_view tag);
+    void closeTime();
+    // The space that parts a heading or a section from what follows it.
+    void flushSeparator();
     void readBase(std::string_view tag);
     void readFeedLink(std::string_view tag);
     bool aborting() const { return aborting_ && aborting_->load(std::memory_order_relaxed); }
@@ -94,12 +109,42 @@ private:
     bool anchorOpen_ = false;
     std::string openLink_;
     size_t openStart_ = 0;
-    bool hasLongest_ = false;
-    std::string longestLink_;
-    Span longest_{};
     static constexpr size_t kUncounted = static_cast<size_t>(-1);
-    size_t longestChars_ = kUncounted;
+    struct Longest {
+        bool has = false;
+        bool inTime = false; // the date of a time element
+        std::string link;
+        Span span{};
+        size_t chars = kUncounted;
+    };
+    Longest longest_;
     std::vector<Span> anchors_;
+    // Extended: sections open, a space owed, and the block as its heading
+    // left it, while the heading waits for its stamp.
+    int sectionDepth_ = 0;
+    bool separatorOwed_ = false;
+    bool headingPending_ = false;
+    struct Heading {
+        int depth = 0;
+        size_t end = 0, anchors = 0;
+        Longest longest;
+        bool anchorOpen = false;
+        std::string openLink;
+        size_t openStart = 0;
+        bool summarySkipped = false;
+    };
+    Heading heading_;
+    // A section that held a date alone: the text of the next one is dated
+    // by it, not by the date that follows.
+    bool leadingDate_ = false;
+    bool rejectedAsDate_ = false; // the block last tested was a date alone
+    size_t itemMarkEnd_ = 0;      // end of the list item's bullet or number
+    // The time element open and its datetime as a stamp; the last one's text.
+    bool timeOpen_ = false;
+    size_t timeStart_ = 0;
+    std::string timeStamp_;
+    bool hasTimeSpan_ = false;
+    Span timeSpan_{};
     bool inBody_ = false;
     int scriptDepth_ = 0;
     int olNumber_ = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -17,22 +18,28 @@ constexpr Char kYear = 0x944E;   // 年
 constexpr Char kMonth = 0x8C8E;  // 月
 constexpr Char kDay = 0x93FA;    // 日
 
-struct Bracket {
-    Char open, close;
-};
-constexpr Bracket kBrackets[] = {
-    {'(', ')'},       {'<', '>'}, {'[', ']'}, {0x8169, 0x816A}, // （）
-    {0x816D, 0x816E},                                           // ［］
-    {0x8171, 0x8172},                                           // 〈〉
-    {0x8183, 0x8184},                                           // ＜＞
-};
-
-Char partnerOf(Char c) {
-    // Only "(", "<", "[" and full-width brackets (lead byte 0x81) open a group.
-    if (c < 0x100 ? (c != '(' && c != '<' && c != '[') : (c >> 8) != 0x81) return 0;
-    for (const Bracket& b : kBrackets)
-        if (b.open == c) return b.close;
-    return 0;
+// The partner of an opening bracket: ( < [ （ ［ 〈 ＜, and extended also
+// 【 〔 《, which today's pages date a headline in; 0 for any other character.
+Char partnerOf(Char c, bool extended) {
+    switch (c) {
+    case '(':
+        return ')';
+    case '<':
+        return '>';
+    case '[':
+        return ']';
+    case 0x8169: // （）
+    case 0x816D: // ［］
+    case 0x8171: // 〈〉
+    case 0x8183: // ＜＞
+        return static_cast<Char>(c + 1);
+    case 0x8179: // 【】
+    case 0x816B: // 〔〕
+    case 0x8173: // 《》
+        return extended ? static_cast<Char>(c + 1) : 0;
+    default:
+        return 0;
+    }
 }
 
 // The closing bracket of the other width: pages mix them, as in "（01:11)".
@@ -264,7 +271,7 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
                 }
                 continue;
             }
-            if (Char p = partnerOf(c)) {
+            if (Char p = partnerOf(c, in.extended())) {
                 in.next();
                 open.push_back({p, in.extended() ? otherWidthOf(p) : p});
                 continue;
@@ -287,6 +294,44 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
     }
 }
 
+// Shift_JIS characters and words that, with digits and ASCII punctuation,
+// make up a date and nothing more.
+// Date and time units, weekdays, 元 (an era's first year), 付 (dated):
+// 年月日時分秒曜火水木金土元付
+constexpr uint16_t kDateUnits[] = {
+    0x944E, 0x8C8E, 0x93FA, 0x8E9E, 0x95AA, 0x9562, 0x976A,
+    0x89CE, 0x9085, 0x96D8, 0x8BE0, 0x9379, 0x8CB3, 0x9574,
+};
+// Spaces, brackets and punctuation: 　（）［］【】〔〕《》〈〉＜＞、。・：／－，．
+constexpr uint16_t kDatePunctuation[] = {
+    0x8140, 0x8169, 0x816A, 0x816D, 0x816E, 0x8179, 0x817A, 0x816B, 0x816C, 0x8173, 0x8174, 0x8171,
+    0x8172, 0x8183, 0x8184, 0x8141, 0x8142, 0x8145, 0x8146, 0x815E, 0x817C, 0x8143, 0x8144,
+};
+// Eras, morning and afternoon, "as of", "updated", "delivered" and the
+// like, two characters each.
+constexpr uint32_t kDateWords[] = {
+    0x95BD90AC, // 平成
+    0x97DF9861, // 令和
+    0x8FBA9861, // 昭和
+    0x91E590B3, // 大正
+    0x96BE8EA1, // 明治
+    0x8CDF914F, // 午前
+    0x8CDF8CE3, // 午後
+    0x8CBB8DDD, // 現在
+    0x8D589056, // 更新
+    0x8DC58F49, // 最終
+    0x947A904D, // 配信
+    0x94AD955C, // 発表
+    0x8C668DDA, // 掲載
+    0x8CF68A4A, // 公開
+    0x967B93FA, // 本日
+    0x8DA193FA, // 今日
+};
+
+bool holds(const auto& set, uint32_t c) {
+    return std::find(std::begin(set), std::end(set), c) != std::end(set);
+}
+
 } // namespace
 
 std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
@@ -298,7 +343,7 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
         if (in.aborted()) return std::nullopt;
         size_t start = in.pos();
         Char c = in.peek();
-        if (Char partner = partnerOf(c)) {
+        if (Char partner = partnerOf(c, extended)) {
             in.next();
             if (scanGroup(in, partner, buffers, false)) return StampMatch{start, in.pos() - start};
             continue;
@@ -315,4 +360,37 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
         in.next();
     }
     return std::nullopt;
+}
+
+bool IsDateOnly(std::string_view rest) {
+    auto pairAt = [&](size_t i) -> uint32_t {
+        return i + 1 < rest.size() ? static_cast<unsigned char>(rest[i]) << 8 |
+                                         static_cast<unsigned char>(rest[i + 1])
+                                   : 0;
+    };
+    bool dateWords = false;
+    for (size_t i = 0; i < rest.size();) {
+        auto c = static_cast<unsigned char>(rest[i]);
+        if (!platform::IsSjisLeadByte(c)) {
+            if (!(c >= '0' && c <= '9') &&
+                std::string_view(" \t/:.-,()[]<>").find(static_cast<char>(c)) ==
+                    std::string_view::npos)
+                return false;
+            ++i;
+            continue;
+        }
+        uint32_t pair = pairAt(i);
+        if ((pair >= 0x824F && pair <= 0x8258) || holds(kDatePunctuation, pair)) {
+            i += 2; // full-width digits and punctuation
+        } else if (holds(kDateUnits, pair)) {
+            i += 2;
+            dateWords = true;
+        } else if (holds(kDateWords, pair << 16 | pairAt(i + 2))) {
+            i += 4;
+            dateWords = true;
+        } else {
+            return false;
+        }
+    }
+    return dateWords;
 }

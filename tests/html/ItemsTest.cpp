@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 using Items = std::vector<std::string>;
@@ -289,5 +290,33 @@ TEST(Items, AnOverlongItemIsCutAtACharacterBoundaryAndReadPast) {
         EXPECT_GE(cut.size(), zelHtml::kMaxItemBytes - 1);
         EXPECT_TRUE(cut.ends_with("\x82\xA0")) << "no half character";
         EXPECT_EQ(items[3], "</p>");
+    }
+}
+
+TEST(Items, OverlongItemsOfEveryKindKeepTheirStartAndAreReadPast) {
+    std::string kana;
+    while (kana.size() < zelHtml::kMaxItemBytes + 4 * zelHtml::kAbortCheckBytes)
+        kana += "\x82\xA0";
+    const struct {
+        const char* what;
+        std::string page, start, next;
+    } cases[] = {
+        {"an unclosed attribute", "<a title=\"" + kana, "<a title=\"\x82\xA0", ""},
+        {"a comment", "<!--" + kana + "--><p>", "<!--\x82\xA0", "<p>"},
+        {"a script body after blanks", "<script> \t \r\n " + kana + "</script>", "\x82\xA0",
+         "</script>"},
+        {"nested quotes in a script", "<script>'\"" + kana + "\"'</script>", "'\"\x82\xA0",
+         "</script>"},
+    };
+    for (const auto& c : cases) {
+        Items items = itemsOf("<meta charset=shift_jis>" + c.page);
+        auto long_ = std::find_if(items.begin(), items.end(),
+                                  [](const std::string& i) { return i.size() > 1000; });
+        ASSERT_NE(long_, items.end()) << c.what;
+        EXPECT_TRUE(long_->starts_with(c.start)) << c.what;
+        EXPECT_GE(long_->size(), zelHtml::kMaxItemBytes - 1) << c.what;
+        EXPECT_LE(long_->size(), zelHtml::kMaxItemBytes) << c.what;
+        EXPECT_TRUE(long_->ends_with("\x82\xA0")) << c.what;
+        EXPECT_EQ(long_ + 1 == items.end() ? "" : *(long_ + 1), c.next) << c.what;
     }
 }

@@ -171,6 +171,91 @@ TEST(ExtendedExtraction, TheHeadlineKeepsItsOwnLink) {
         check(c);
 }
 
+TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
+    ScopedTimeZone tokyo("Asia/Tokyo");
+    const std::string n1 = "http://www.example.jp/n/1.htm", n2 = "http://www.example.jp/n/2.htm";
+    const Case cases[] = {
+        {"a heading, then a time element whose text is a link and no stamp",
+         "<body><article><h2><a href=\"/n/1.htm\">新駅の開業日が決定</a></h2>"
+         "<div class=\"meta\"><time datetime=\"2018-03-17T19:00:00+09:00\">"
+         "<a href=\"/n/1.htm\">2018.03.17</a></time></div></article>"
+         "<article><h2><a href=\"/n/2.htm\">二つ目の記事</a></h2>"
+         "<div><a href=\"/n/2.htm\"><time datetime=\"2018-03-16T08:05+09:00\">3時間前</time></a>"
+         "</div></article>",
+         kNothing,
+         {{"新駅の開業日が決定 （3/17 19:00）", "二つ目の記事 （3/16 08:05）"}, {n1, n2}}},
+        {"a card wrapped in its link after other text, and a summary before the date",
+         "<body><div class=nav><a href=\"/\">ホーム</a></div><section>"
+         "<a class=card href=\"/n/1.htm\"><div class=img><img src=a.jpg></div><h2>一つ目</h2>"
+         "<time datetime=\"2018-03-17T19:00:00+09:00\">3時間前</time></a>"
+         "<article><h3><a href=\"/n/2.htm\">二つ目</a></h3><p>要約の文。</p>"
+         "<div><time datetime=\"2018-03-17T10:05:00+09:00\">2018.03.17</time></div></article>",
+         kNothing,
+         {{"一つ目 （3/17 19:00）", "二つ目 （3/17 10:05）"}, {n1, n2}}},
+        {"a paragraph after a linked heading, then a headline of its own",
+         "<body><div><h2><a href=\"/news/\">ニュース一覧</a></h2><p>本日の主なニュース</p>"
+         "<p><a href=\"/n/1.htm\">記事</a>（3/17）</p></div>",
+         {{"記事（3/17）"}, {n1}},
+         {{"記事（3/17）"}, {n1}}},
+        {"a time element whose text is a stamp keeps it",
+         "<body><div class=card><h3><a href=\"/n/1.htm\">見出し</a></h3>"
+         "<div><time datetime=\"2018-03-17\">3月17日</time></div></div>",
+         kNothing,
+         {{"見出し 3月17日"}, {n1}}},
+        {"a date before each heading is no stamp of the card before it",
+         "<body><div class=card><div class=date>3/17</div><h2><a "
+         "href=\"/n/1.htm\">一</a></h2></div>"
+         "<div class=card><div class=date>3/18</div><h2><a href=\"/n/2.htm\">二</a></h2></div>",
+         kNothing, kNothing},
+        {"a list of dates, each before its headline, pairs no headline with the next date",
+         "<body><dl><dt>平成30年3月17日</dt><dd><a href=\"/n/1.htm\">一</a></dd>"
+         "<dt>平成30年3月16日</dt><dd><a href=\"/n/2.htm\">二</a></dd></dl>"
+         "<div><div class=date>(3/15)</div><div><a href=\"/n/1.htm\">三</a></div>"
+         "<div class=date>(3/14)</div><div><a href=\"/n/2.htm\">四</a></div></div>",
+         {{"平成30年3月17日一平成30年3月16日二(3/15)三(3/14)四"}, {n2}},
+         kNothing},
+        {"a full date in Japanese brackets after the link",
+         "<body><p><a href=\"/n/1.htm\">隅付きの見出し</a>【2018年3月14日】</p>"
+         "<p><a href=\"/n/2.htm\">亀甲の見出し</a>〔3月14日〕</p>"
+         "<p><a href=\"/n/1.htm\">二重山の見出し</a>《2018年3月14日 10:05》</p>"
+         "<p><a href=\"/n/2.htm\">角の見出し</a>［2018年3月14日］</p>",
+         kNothing,
+         {{"隅付きの見出し【2018年3月14日】", "亀甲の見出し〔3月14日〕",
+           "二重山の見出し《2018年3月14日 10:05》", "角の見出し［2018年3月14日］"},
+          {n1, n2, n1, n2}}},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
+TEST(ExtendedExtraction, DatesAloneAndParagraphsWithoutALinkAreNoHeadlines) {
+    const std::string flash =
+        "【速報】政府は本日午後の臨時閣議で、新しい交通網の整備計画を決定した。"
+        "計画は今後十年で全国の主要都市を結ぶ高速鉄道の延伸と、地方の路線"
+        "バス網の再編を柱としている。（3月17日 19:00）";
+    const Case cases[] = {
+        {"the page's date line",
+         "<body><p>最終更新：2018年3月17日 10:05</p><p>平成30年3月17日</p>",
+         {{"最終更新：2018年3月17日 10:05"}, {kSite}},
+         kNothing},
+        {"an era date, even with a link",
+         "<body><p><a href=\"/archive/\">令和元年5月1日</a></p>"
+         "<p><a href=\"/archive/\">平成30年 3/17 19:00</a></p>",
+         {{"平成30年 3/17 19:00"}, {"http://www.example.jp/archive/"}},
+         kNothing},
+        {"a news flash paragraph without a link of its own",
+         "<body><p>" + flash + "</p>",
+         {{flash}, {kSite}},
+         kNothing},
+        {"a short text without a link still is one",
+         "<body><p>短い速報の見出し（3月17日 19:00）</p>",
+         {{"短い速報の見出し（3月17日 19:00）"}, {kSite}},
+         {{"短い速報の見出し（3月17日 19:00）"}, {kSite}}},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
 TEST(ExtendedExtraction, BaseHrefSetsTheBaseOfThePagesLinks) {
     const Case cases[] = {
         {"an absolute base",
@@ -211,6 +296,12 @@ TEST(ExtendedExtraction, APageWithoutHeadlinesQueuesTheFeedItNames) {
          "<link rel=alternate type=application/rss+xml href=/second.xml><p>ようこそ</p>",
          {{}, {}, {}},
          {{}, {}, {"http://www.example.jp/news/atom.xml"}}},
+        {"a page with its own stamps in today's forms does not",
+         "<head><link rel=alternate type=application/rss+xml href=/rss.xml></head>"
+         "<body><article><h2><a href=\"/n/1.htm\">カードの見出し</a></h2>"
+         "<p class=date>【2018年3月14日】</p></article>",
+         {{}, {}, {}},
+         {{"カードの見出し 【2018年3月14日】"}, {"http://www.example.jp/n/1.htm"}}},
         {"a page with headlines does not",
          "<head><link rel=alternate type=application/rss+xml href=/rss.xml></head>"
          "<body><p>見出し (1/2)</p>",

@@ -25,28 +25,6 @@ namespace {
 const std::string kFeedUrl = "http://www.example.jp/rss/news.rdf";
 const std::string kSiteUrl = "http://www.example.jp/";
 
-// Sets TZ for the test and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (old_)
-            setenv("TZ", old_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
-
 struct Feed {
     bool isFeed = false;
     List titles, links;

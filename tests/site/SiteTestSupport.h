@@ -5,6 +5,9 @@
 
 #include "platform/text/Cp932.h"
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,3 +24,25 @@ inline std::vector<std::string> utf8(const std::vector<std::string>& list) {
         out.push_back(utf8(s));
     return out;
 }
+
+// Sets TZ for the test and puts the old value back.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) old_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};

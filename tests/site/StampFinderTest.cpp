@@ -148,6 +148,11 @@ TEST(FindStamp, ExtendedReadsJapaneseDatesFullWidthAndMixedBrackets) {
         {"見出し ＜12/8> 続き", "-", "＜12/8>"},
         {"見出し 〈12/8> 続き", "-", "〈12/8>"},
         {"見出し <12/8＞ 続き", "-", "<12/8＞"},
+        // The other Japanese brackets, after a headline's link.
+        {"見出し【2018年3月14日】", "-", "【2018年3月14日】"},
+        {"見出し〔3月14日〕 続き", "-", "〔3月14日〕"},
+        {"見出し《12/8 10:30》 続き", "-", "《12/8 10:30》"},
+        {"見出し【速報】", "-", "-"},
         // A date is a month and a day, in range.
         {"見出し（12月）", "-", "-"},
         {"見出し 12月", "-", "-"},
