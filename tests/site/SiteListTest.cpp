@@ -306,3 +306,31 @@ TEST_F(Sites, TheExtractionRulesReachTheSitesAndAFeedIsFetchedOnlyForAPageWithou
         EXPECT_EQ(feedRequests, c.feedFetched ? 1 : 0) << c.what;
     }
 }
+
+TEST_F(Sites, AnUnchangedPageIsAnswered304AndKeepsItsHeadlines) {
+    auto tagged = [&](const std::string& blocks, const std::string& etag) {
+        testsupport::HttpResponse r = page(blocks);
+        r.headers = {{"ETag", etag}, {"Last-Modified", "Sat, 01 Jan 2000 00:00:00 GMT"}};
+        return r;
+    };
+    server.Route("/front", tagged("一 (1/1)<br>", "\"v1\""));
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("tagged", server.Url("/front"), 1, true);
+    List seen;
+    for (int round = 0; round < 3; ++round) {
+        if (round == 2) server.Route("/front", tagged("二 (1/2)<br>", "\"v2\""));
+        ASSERT_TRUE(site->Update());
+        ASSERT_TRUE(idle(sites));
+        EXPECT_EQ(site->LastError, 0u);
+        seen.push_back(utf8(site->GetTitle(1)));
+    }
+    EXPECT_EQ(seen, (List{"一 (1/1)", "一 (1/1)", "二 (1/2)"}));
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].ifNoneMatch, "");
+    EXPECT_EQ(requests[1].ifNoneMatch, "\"v1\"");
+    EXPECT_EQ(requests[1].ifModifiedSince, "Sat, 01 Jan 2000 00:00:00 GMT");
+    EXPECT_EQ(requests[1].status, 304);
+    EXPECT_EQ(requests[2].status, 200);
+    EXPECT_FALSE(std::filesystem::exists(site->CacheFile)) << "nothing written for a 304";
+}
