@@ -65,7 +65,7 @@ TEST_F(Sites, TenThousandSitesUpdateOnAFewThreadsAndGoAtOnce) {
     for (int i = 0; i < kSites; ++i)
         sites.Add("slow" + std::to_string(i), server.Url("/slow"), 0, true);
     sites.Tick(1);
-    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() >= kSites + 8u; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return server.RequestCount() >= kSites + 8u; }, 5000));
     EXPECT_LE(ownThreads() - before, DownloadPool::kDefaultLimit);
     auto start = std::chrono::steady_clock::now();
     sites.Clear();

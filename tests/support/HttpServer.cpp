@@ -130,6 +130,11 @@ std::vector<HttpRequest> HttpServer::Requests() const {
     return requests_;
 }
 
+size_t HttpServer::RequestCount() const {
+    std::lock_guard lock(mutex_);
+    return requests_.size();
+}
+
 uint16_t HttpServer::ClosedPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

@@ -66,6 +66,7 @@ public:
     std::string Url(const std::string& path) const;
     uint16_t Port() const { return port_; }
     std::vector<HttpRequest> Requests() const;
+    size_t RequestCount() const;
     void Stop();
 
     // A port on 127.0.0.1 where nothing listens.
