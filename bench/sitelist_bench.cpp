@@ -123,12 +123,11 @@ BENCHMARK(BM_TenThousandSites)->Unit(benchmark::kMillisecond)->UseRealTime()->It
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    return bench::RunAndCompare(
-        argc, argv, {},
-        {{"engine start, 10,000 sites, window shown", "BM_TenThousandSites", "start_ms", 1000.0,
-          "ms"},
-         {"quit while 10,000 sites wait for a late server", "BM_TenThousandSites", "quit_ms",
-          1000.0, "ms"},
-         {"threads added by a full update of 10,000 sites", "BM_TenThousandSites",
-          "extra_threads", 15.0, ""}});
+    return bench::RunAndCompare(argc, argv, {},
+                                {{"engine start, 10,000 sites, window shown", "BM_TenThousandSites",
+                                  "start_ms", 1000.0, "ms"},
+                                 {"quit while 10,000 sites wait for a late server",
+                                  "BM_TenThousandSites", "quit_ms", 1000.0, "ms"},
+                                 {"threads added by a full update of 10,000 sites",
+                                  "BM_TenThousandSites", "extra_threads", 15.0, ""}});
 }
