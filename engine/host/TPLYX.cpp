@@ -546,10 +546,17 @@ std::shared_ptr<TPLYXMenu> TPLYX::menuEntry(long id) {
     if (id == 0) return nullptr;
     for (auto& root : RootMenus)
         if (root && root->Id == id) return root;
-    // From the newest: an item is looked up right after it is added, so a
-    // menu of thousands of sites builds in linear time.
-    for (auto item = MenuList.rbegin(); item != MenuList.rend(); ++item)
-        if ((*item)->Id == id) return *item;
+    // From where the last look-up ended: menus of thousands of sites are
+    // built and refreshed item after item, so each look-up takes a step or
+    // two, not a pass over the list.
+    size_t count = MenuList.size();
+    for (size_t n = 0; n < count; ++n) {
+        size_t i = (menuHint_ + n) % count;
+        if (MenuList[i]->Id == id) {
+            menuHint_ = i;
+            return MenuList[i];
+        }
+    }
     auto item = std::make_shared<TPLYXMenu>(this, id);
     item->listed_ = true;
     MenuList.push_back(item);

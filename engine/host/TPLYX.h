@@ -247,6 +247,7 @@ private:
     bool queryInterfaces(platform::IUnknown* unknown);
     void releaseInterfaces();
     std::shared_ptr<TPLYXMenu> menuEntry(long id);
+    size_t menuHint_ = 0; // where menuEntry last found an item of MenuList
     // A wrapper leaves the lists: handles let go of it, and a Created one
     // takes its item in the player along while bound.
     void dropMenu(TPLYXMenu& item);
