@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
 #include <thread>
 
 TDownloadThread::TDownloadThread() : pool_(DownloadPool::Shared()) {}
@@ -101,11 +102,16 @@ void TDownloadThread::Execute() {
         return;
     }
     State = TWinInet::EventBegin;
+    startedAt_ = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(inetMutex_);
         Inet = std::make_unique<TWinInet>();
         Inet->UseCache = UseCache;
         Inet->Deadline = Deadline;
+        if (TimeLimit) {
+            auto end = *startedAt_ + *TimeLimit;
+            Inet->Deadline = Deadline ? std::min(*Deadline, end) : end;
+        }
         Inet->ETag = ETag;
         Inet->LastModified = LastModified;
         Inet->OnEvent = [this](TWinInet* inet, uint8_t kind, int32_t value) {

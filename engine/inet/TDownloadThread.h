@@ -40,6 +40,9 @@ public:
     // When set, the transfer fails (ErrorInternetTimeout) once this moment
     // has passed, wherever it stands.
     std::optional<std::chrono::steady_clock::time_point> Deadline;
+    // When set, the transfer fails as well once it has run this long,
+    // counted from when a worker took it up (not while it waited its turn).
+    std::optional<std::chrono::milliseconds> TimeLimit;
     // The validators of the copy in hand, sent with the request.
     std::string ETag;
     std::string LastModified;
@@ -62,6 +65,9 @@ public:
     // Once the URL has opened: whether the server answered 304 (the file
     // is left as it was), and the validators of its answer.
     bool NotModified() const;
+    // When a worker took the transfer up; empty while it waits, or if it
+    // never ran. Read after Join.
+    std::optional<std::chrono::steady_clock::time_point> StartedAt() const { return startedAt_; }
     std::pair<std::string, std::string> Validators() const;
 
 private:
@@ -76,6 +82,7 @@ private:
     std::string effectiveUrl_;
     bool notModified_ = false;
     std::pair<std::string, std::string> validators_;
+    std::optional<std::chrono::steady_clock::time_point> startedAt_;
     std::atomic<uint32_t> lastError_{0};
     std::shared_ptr<DownloadPool> pool_;
     // Set once Start has queued the transfer, cleared when it has ended.

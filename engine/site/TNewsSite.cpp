@@ -163,7 +163,7 @@ bool TNewsSite::Update() {
 void TNewsSite::begin() {
     seen_ = {CleanURL(URL)};
     pages_ = 0;
-    started_ = std::chrono::steady_clock::now();
+    started_.reset();
     startThread(URL, false);
 }
 
@@ -178,8 +178,14 @@ void TNewsSite::startThread(const std::string& url, bool useCache) {
     ++pages_;
     Thread = std::make_unique<TDownloadThread>();
     Thread->UseCache = useCache;
-    // The update's time limit holds for the page under way too.
-    Thread->Deadline = started_ + std::chrono::milliseconds(UpdateTimeLimitMs.load());
+    // The update's time limit holds for the page under way too. It counts
+    // from when the first page was taken up: with thousands of sites, a
+    // site may wait its turn longer than that.
+    std::chrono::milliseconds limit(UpdateTimeLimitMs.load());
+    if (started_)
+        Thread->Deadline = *started_ + limit;
+    else
+        Thread->TimeLimit = limit;
     // Asked on condition only for the front page, and only while the
     // headlines it gave last time are in hand.
     if (pages_ == 1 && !kept_.titles.empty()) {
@@ -225,6 +231,7 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
         bool failed = Thread->State != TWinInet::EventSucceeded;
         uint32_t error = Thread->LastError();
         seen_.insert(CleanURL(Thread->EffectiveURL()));
+        if (!started_) started_ = Thread->StartedAt();
         if (pages_ == 1) {
             // A 304 need not repeat the validators it confirms.
             Validators answer = failed ? Validators{} : Thread->Validators();
@@ -266,7 +273,8 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
 
 std::string TNewsSite::nextPage() {
     if (!PendingURLs || PendingURLs->empty()) return {};
-    auto spent = std::chrono::steady_clock::now() - started_;
+    auto spent = started_ ? std::chrono::steady_clock::now() - *started_
+                          : std::chrono::steady_clock::duration::zero();
     if (pages_ >= kMaxPages || spent >= std::chrono::milliseconds(UpdateTimeLimitMs.load())) {
         PendingURLs->clear();
         return {};

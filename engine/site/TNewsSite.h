@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -117,9 +118,10 @@ private:
     std::shared_ptr<SiteEnvironment> environment_;
     unsigned serial_; // names the cache file of a nameless site
     std::unique_ptr<Page> page_;
-    std::set<std::string> seen_;                    // pages this update fetched or queued, cleaned
-    int pages_ = 0;                                 // pages this update started
-    std::chrono::steady_clock::time_point started_; // when this update began
+    std::set<std::string> seen_; // pages this update fetched or queued, cleaned
+    int pages_ = 0;              // pages this update started
+    // When this update's first page was taken up by a worker.
+    std::optional<std::chrono::steady_clock::time_point> started_;
     // The front page's validators from the last update, when it alone gave
     // the headlines; and those headlines (without the header line), kept
     // aside while an update asks whether the page has changed.

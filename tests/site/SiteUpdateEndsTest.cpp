@@ -1,6 +1,7 @@
 // Updates that always end, whatever the pages name, and that keep to
 // themselves while other sites and the user interface go on.
 
+#include "engine/inet/DownloadPool.h"
 #include "platform/errors/LastError.h"
 
 #include "tests/site/SitesFixture.h"
@@ -116,6 +117,27 @@ TEST_F(Sites, TheUpdatesTimeLimitCutsOffThePageUnderWay) {
         EXPECT_LT(took, std::chrono::milliseconds(2000)) << path;
         EXPECT_EQ(site->LastError, platform::ErrorInternetTimeout) << path;
         EXPECT_TRUE(site->Titles.empty()) << path;
+    }
+}
+
+TEST_F(Sites, TheTimeLimitCountsFromWhenTheFirstPageIsTakenUpNotWhileItWaits) {
+    // One transfer at a time, each taking 150 ms: the last of four sites
+    // waits longer than its update may run.
+    server.Route("/front", page("一 (1/1)<br>", 150));
+    auto saved = TNewsSite::UpdateTimeLimitMs.load();
+    TNewsSite::UpdateTimeLimitMs = 300;
+    DownloadPool::SetLimit(1);
+    TNewsSites sites(plugin());
+    for (const char* name : {"a", "b", "c", "d"})
+        sites.Add(name, server.Url("/front"), 0, true);
+    sites.Tick(1);
+    bool ended = idle(sites, 10000);
+    TNewsSite::UpdateTimeLimitMs = saved;
+    DownloadPool::SetLimit(DownloadPool::kDefaultLimit);
+    ASSERT_TRUE(ended);
+    for (const auto& site : sites.Items) {
+        EXPECT_EQ(site->LastError, 0u) << site->Name;
+        EXPECT_EQ(headlines(*site), List{"一 (1/1)"}) << site->Name;
     }
 }
 
