@@ -546,11 +546,23 @@ std::shared_ptr<TPLYXMenu> TPLYX::menuEntry(long id) {
     if (id == 0) return nullptr;
     for (auto& root : RootMenus)
         if (root && root->Id == id) return root;
-    for (auto& item : MenuList)
-        if (item->Id == id) return item;
+    // By a table rather than a pass over the list: a menu of thousands of
+    // sites is built and refreshed one look-up per item. Items leave the
+    // list in several ways; the table forgets them when it next meets them.
+    if (auto found = menuIndex_.find(id); found != menuIndex_.end()) {
+        std::shared_ptr<TPLYXMenu> item = found->second.lock();
+        if (item && item->listed_ && item->Id == id) return item;
+        menuIndex_.erase(found);
+    }
     auto item = std::make_shared<TPLYXMenu>(this, id);
     item->listed_ = true;
     MenuList.push_back(item);
+    if (menuIndex_.size() > 2 * MenuList.size() + 64) {
+        menuIndex_.clear();
+        for (const auto& listed : MenuList)
+            menuIndex_.emplace(listed->Id, listed);
+    }
+    menuIndex_[id] = item;
     return item;
 }
 

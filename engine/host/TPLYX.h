@@ -20,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct TMessage {
@@ -247,6 +248,8 @@ private:
     bool queryInterfaces(platform::IUnknown* unknown);
     void releaseInterfaces();
     std::shared_ptr<TPLYXMenu> menuEntry(long id);
+    // MenuList's items by id; an item that has left the list may linger.
+    std::unordered_map<long, std::weak_ptr<TPLYXMenu>> menuIndex_;
     // A wrapper leaves the lists: handles let go of it, and a Created one
     // takes its item in the player along while bound.
     void dropMenu(TPLYXMenu& item);

@@ -106,12 +106,21 @@ bool TWinInet::OpenURL(const std::string& url) {
         LastError = platform::ErrorInternetIncorrectHandleState;
         return false;
     }
-    UrlHandle = platform::InternetRequest::Open(*Internet, url, &Aborted);
+    platform::RequestOptions options;
+    options.abort = &Aborted;
+    options.deadline = Deadline;
+    options.maxWireBytes = kMaxPageBytes;
+    options.etag = ETag;
+    options.lastModified = LastModified;
+    UrlHandle = platform::InternetRequest::Open(*Internet, url, options);
     if (!UrlHandle) {
         LastError = GetLastError();
         return false;
     }
     EffectiveURL = UrlHandle->EffectiveUrl();
+    NotModified = UrlHandle->Status() == 304;
+    ETag = UrlHandle->ETag();
+    LastModified = UrlHandle->LastModified();
     return true;
 }
 
@@ -141,7 +150,7 @@ bool TWinInet::Download(const std::string& url, const std::string& file) {
     event(EventProgress, 0);
 
     std::unique_ptr<platform::OutputFile> out;
-    if (!file.empty()) {
+    if (!file.empty() && !NotModified) {
         out = createFile(file);
         if (!out->IsOpen()) {
             LastError = GetLastError();

@@ -7,9 +7,11 @@
 #include "platform/sync/NamedMutex.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class TWinInet {
@@ -63,6 +65,15 @@ public:
     std::string EffectiveURL;
     bool CacheWrite = true;
     bool UseCache = true;
+    // The transfer fails (ErrorInternetTimeout) once this has passed.
+    std::optional<std::chrono::steady_clock::time_point> Deadline;
+    // The validators of the copy in hand, sent with the request; then those
+    // of the answer ("" when it sent none).
+    std::string ETag;
+    std::string LastModified;
+    // The server answered 304: the copy in hand is current, and the file
+    // was left as it was.
+    bool NotModified = false;
     uint32_t LastError = 0;
     std::function<void(TWinInet* sender, uint8_t kind, int32_t value)> OnEvent;
 

@@ -3,6 +3,9 @@
 #include "engine/news/TPLYXNews.h"
 #include "platform/text/Cp932.h"
 
+#include <string_view>
+#include <unordered_map>
+
 using platform::Utf8ToSjis;
 
 long NewsMenu::add(long parent, const std::string& caption, std::function<void()> command) {
@@ -125,10 +128,16 @@ void NewsMenu::RebuildSites(const TNewsSites& sites) {
 
 void NewsMenu::Refresh(long menuId, const TNewsSites& sites, const TNewsSite* shown) {
     if (menuId != kPluginMenu || !plyx_) return;
+    // The first site of each name, found once: one look-up per entry would
+    // take time by the square of a long list at every opening of the menu.
+    std::unordered_map<std::string_view, const TNewsSite*> byName;
+    for (const auto& site : sites.Items)
+        byName.try_emplace(site->Name, site.get());
     for (const auto& [id, caption] : SiteEntries) {
         TPLYXMenu* item = plyx_->GetMenu(id);
         if (!item) continue;
-        const TNewsSite* site = sites.Find(caption);
+        auto found = byName.find(caption);
+        const TNewsSite* site = found == byName.end() ? nullptr : found->second;
         item->SetEnabled(site && site->Enabled);
         item->SetChecked(shown && caption == shown->Name);
     }

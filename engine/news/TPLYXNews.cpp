@@ -1,6 +1,7 @@
 #include "engine/news/TPLYXNews.h"
 
 #include "engine/files/TIniFileEx.h"
+#include "engine/inet/DownloadPool.h"
 #include "engine/news/DefaultSites.h"
 #include "engine/news/NewsGlobals.h"
 #include "engine/news/NewsWindowLink.h"
@@ -131,6 +132,8 @@ void TPLYXNews::LoadSettings() {
     sites_->SetDebug(Debug != 0);
     Extraction = ini.ReadInteger(kSection, "Extraction", 1);
     sites_->SetExtended(Extraction != 0);
+    // How many pages are fetched at once (1 to 16); the rest wait their turn.
+    DownloadPool::SetLimit(ini.ReadInteger(kSection, "Downloads", DownloadPool::kDefaultLimit));
     PropertyPosition = ini.ReadPoint(kSection, "PropertyPosition", "-1,-1");
     PropertyPage = ini.ReadInteger(kSection, "PropertyPage", 0);
     WindowEnabled = ini.ReadBool(kSection, "WindowEnabled", false);

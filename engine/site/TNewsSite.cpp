@@ -3,6 +3,7 @@
 #include "engine/inet/TUrl.h"
 #include "engine/site/HeadlineExtractor.h"
 #include "platform/errors/LastError.h"
+#include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/inet/Internet.h"
 #include "platform/text/Cp932.h"
@@ -10,6 +11,8 @@
 
 #include <QDateTime>
 #include <QLocale>
+
+#include <cstdio>
 
 namespace {
 
@@ -31,6 +34,40 @@ std::string safeFileName(std::string_view name) {
         i += length;
     }
     return out;
+}
+
+// Longest file name the file system takes, in its own bytes.
+constexpr size_t kMaxNativeName = 255;
+// How much of a name a short cache name keeps, in Shift_JIS bytes.
+constexpr size_t kShortPrefix = 40;
+
+uint64_t fnv1a(std::string_view text) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : text)
+        hash = (hash ^ c) * 0x100000001b3ull;
+    return hash;
+}
+
+// The cache file's name for a site's name. A plain name keeps the name
+// stored pages have always had; one that would lose a part to the
+// extension, that had to be made safe or that is too long gets a short name
+// of its own, the same in every session. It always holds a dot, which no
+// plain one does, so the two kinds never meet.
+std::string cacheName(std::string_view name) {
+    std::string safe = safeFileName(name);
+    std::string plain = safe + ".html";
+    if (safe == name && safe.find('.') == std::string::npos &&
+        platform::NativePath(plain).size() <= kMaxNativeName)
+        return plain;
+    size_t cut = 0;
+    while (cut < safe.size()) {
+        size_t length = platform::SjisCharLength(safe, cut);
+        if (cut + length > kShortPrefix) break;
+        cut += length;
+    }
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(name)));
+    return safe.substr(0, cut) + "." + hash + ".html";
 }
 
 } // namespace
@@ -71,6 +108,11 @@ TNewsSite::~TNewsSite() {
     Window.reset();
 }
 
+void TNewsSite::Abort() {
+    Aborting = true;
+    if (Thread) Thread->Abort();
+}
+
 std::string TNewsSite::GetTitle(int index) const {
     return index >= 0 && index < static_cast<int>(Titles.size()) ? Titles[index] : std::string();
 }
@@ -86,9 +128,8 @@ void TNewsSite::Tick(int minutes) {
 }
 
 std::string TNewsSite::CacheFileName() const {
-    std::string name = Name.empty() ? std::to_string(serial_) : safeFileName(Name);
-    return platform::ChangeFileExt(
-        platform::IncludeTrailingPathDelimiter(environment_->pluginDir) + name, ".html");
+    std::string name = Name.empty() ? std::to_string(serial_) + ".html" : cacheName(Name);
+    return platform::IncludeTrailingPathDelimiter(environment_->pluginDir) + name;
 }
 
 bool TNewsSite::Update() {
@@ -98,8 +139,19 @@ bool TNewsSite::Update() {
     CacheFile = CacheFileName();
     if (!PendingURLs) PendingURLs = std::make_unique<std::vector<std::string>>();
     Thread.reset();
-    // Cleared before the thread starts: a fast extraction would otherwise
-    // have its headlines cleared behind it.
+    // Kept aside for an answer that the page has not changed; cleared before
+    // the thread starts: a fast extraction would otherwise have its
+    // headlines cleared behind it.
+    kept_ = {};
+    if (!validators_.first.empty() || !validators_.second.empty()) {
+        kept_.titles = std::move(Titles);
+        kept_.links = std::move(Links);
+        // Without the header line: the update writes its own.
+        if (!kept_.titles.empty() && !kept_.links.empty()) {
+            kept_.titles.erase(kept_.titles.begin());
+            kept_.links.erase(kept_.links.begin());
+        }
+    }
     Titles.clear();
     Links.clear();
     LastError = 0;
@@ -111,7 +163,7 @@ bool TNewsSite::Update() {
 void TNewsSite::begin() {
     seen_ = {CleanURL(URL)};
     pages_ = 0;
-    started_ = std::chrono::steady_clock::now();
+    started_.reset();
     startThread(URL, false);
 }
 
@@ -126,6 +178,20 @@ void TNewsSite::startThread(const std::string& url, bool useCache) {
     ++pages_;
     Thread = std::make_unique<TDownloadThread>();
     Thread->UseCache = useCache;
+    // The update's time limit holds for the page under way too. It counts
+    // from when the first page was taken up: with thousands of sites, a
+    // site may wait its turn longer than that.
+    std::chrono::milliseconds limit(UpdateTimeLimitMs.load());
+    if (started_)
+        Thread->Deadline = *started_ + limit;
+    else
+        Thread->TimeLimit = limit;
+    // Asked on condition only for the front page, and only while the
+    // headlines it gave last time are in hand.
+    if (pages_ == 1 && !kept_.titles.empty()) {
+        Thread->ETag = validators_.first;
+        Thread->LastModified = validators_.second;
+    }
     Thread->OnProgress = [this, page = page_.get()](TDownloadThread* thread, uint8_t kind,
                                                     int32_t value) {
         listener(thread, *page, kind, value);
@@ -137,7 +203,10 @@ void TNewsSite::startThread(const std::string& url, bool useCache) {
 void TNewsSite::listener(TDownloadThread* thread, Page& page, uint8_t kind, int32_t value) {
     // On the download thread. Links resolve against the page that answered,
     // after any redirects.
-    if (kind == TWinInet::EventSucceeded) {
+    if (kind == TWinInet::EventSucceeded && thread->NotModified()) {
+        page.notModified = true;
+        platform::PostMessage(Window->Handle(), platform::WM_USER, 0, 0);
+    } else if (kind == TWinInet::EventSucceeded) {
         HeadlineExtractor extractor(thread->EffectiveURL(), page.siteUrl, page.titles, page.links,
                                     page.pending);
         extractor.SetAborting(&Aborting);
@@ -162,13 +231,28 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
         bool failed = Thread->State != TWinInet::EventSucceeded;
         uint32_t error = Thread->LastError();
         seen_.insert(CleanURL(Thread->EffectiveURL()));
+        if (!started_) started_ = Thread->StartedAt();
+        if (pages_ == 1) {
+            // A 304 need not repeat the validators it confirms.
+            Validators answer = failed ? Validators{} : Thread->Validators();
+            if (!failed && Thread->NotModified()) {
+                if (answer.first.empty()) answer.first = validators_.first;
+                if (answer.second.empty()) answer.second = validators_.second;
+            }
+            validators_ = std::move(answer);
+        }
         Thread.reset();
         if (failed && LastError == 0) {
             LastError = error != 0 ? error : platform::ErrorInternetConnectionAborted;
             FailedURL = url;
         }
     }
-    if (page_) {
+    if (page_ && page_->notModified) {
+        // The page is as it was: so are its headlines.
+        Titles = std::move(kept_.titles);
+        Links = std::move(kept_.links);
+        page_.reset();
+    } else if (page_) {
         Titles = std::move(page_->titles);
         Links = std::move(page_->links);
         // Each page is queued once, however often the pages name it.
@@ -189,7 +273,8 @@ platform::LRESULT TNewsSite::completion(uint32_t message, platform::WPARAM wPara
 
 std::string TNewsSite::nextPage() {
     if (!PendingURLs || PendingURLs->empty()) return {};
-    auto spent = std::chrono::steady_clock::now() - started_;
+    auto spent = started_ ? std::chrono::steady_clock::now() - *started_
+                          : std::chrono::steady_clock::duration::zero();
     if (pages_ >= kMaxPages || spent >= std::chrono::milliseconds(UpdateTimeLimitMs.load())) {
         PendingURLs->clear();
         return {};
@@ -203,6 +288,10 @@ void TNewsSite::finish() {
     Thread.reset();
     PendingURLs.reset();
     seen_.clear();
+    kept_ = {};
+    // Only a page that gave every headline by itself can stand for them
+    // all next time.
+    if (pages_ != 1 || Titles.empty()) validators_ = {};
     if (!Titles.empty()) {
         Titles.insert(Titles.begin(), SiteHeader(Name));
         Links.insert(Links.begin(), URL);

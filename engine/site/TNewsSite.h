@@ -15,8 +15,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TNewsSite;
@@ -47,6 +49,10 @@ public:
     // Starts an update now; false when busy, without a URL or offline. While
     // another site writes the same cache file the download waits for it.
     bool Update();
+    // Any download under way or waiting fails at once; the site is still
+    // destroyed by its owner. Lets a long list go without waiting for each
+    // transfer in turn.
+    void Abort();
 
     // One update fetches each page once, and this many pages at most.
     static constexpr int kMaxPages = 32;
@@ -90,7 +96,13 @@ private:
         std::vector<std::string> titles; // the headlines so far, then this page's
         std::vector<std::string> links;
         std::vector<std::string> pending; // pages this one names
+        bool notModified = false;         // the server answered 304
     };
+    struct Headlines {
+        std::vector<std::string> titles;
+        std::vector<std::string> links;
+    };
+    using Validators = std::pair<std::string, std::string>; // ETag, Last-Modified
 
     platform::LRESULT completion(uint32_t message, platform::WPARAM wParam,
                                  platform::LPARAM lParam);
@@ -106,9 +118,15 @@ private:
     std::shared_ptr<SiteEnvironment> environment_;
     unsigned serial_; // names the cache file of a nameless site
     std::unique_ptr<Page> page_;
-    std::set<std::string> seen_;                    // pages this update fetched or queued, cleaned
-    int pages_ = 0;                                 // pages this update started
-    std::chrono::steady_clock::time_point started_; // when this update began
+    std::set<std::string> seen_; // pages this update fetched or queued, cleaned
+    int pages_ = 0;              // pages this update started
+    // When this update's first page was taken up by a worker.
+    std::optional<std::chrono::steady_clock::time_point> started_;
+    // The front page's validators from the last update, when it alone gave
+    // the headlines; and those headlines (without the header line), kept
+    // aside while an update asks whether the page has changed.
+    Validators validators_;
+    Headlines kept_;
 };
 
 // "m/d(ddd) hh:nn" with the system locale's short day name, Shift_JIS: the

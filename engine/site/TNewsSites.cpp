@@ -24,6 +24,9 @@ TNewsSite* TNewsSites::Get(int index) const {
 
 bool TNewsSites::shrink(int count) {
     bool busy = false;
+    // All aborted first: their transfers end side by side, not in turn.
+    for (int i = std::max(count, 0); i < Count(); ++i)
+        Items[static_cast<size_t>(i)]->Abort();
     while (Count() > std::max(count, 0)) {
         busy = busy || Items.back()->Busy;
         Items.pop_back();
@@ -108,7 +111,17 @@ bool TNewsSites::UpdateAll() {
 }
 
 bool TNewsSites::IsBusy() const {
-    return std::any_of(Items.begin(), Items.end(), [](const auto& site) { return site->Busy; });
+    // Asked as every site finishes: starting where a busy site was last
+    // found keeps a long list's update from taking time by its square.
+    size_t count = Items.size();
+    for (size_t n = 0; n < count; ++n) {
+        size_t i = (busyHint_ + n) % count;
+        if (Items[i]->Busy) {
+            busyHint_ = i;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TNewsSites::siteFinished(TNewsSite*) {

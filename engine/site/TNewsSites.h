@@ -54,4 +54,5 @@ private:
     void changed();
 
     std::shared_ptr<SiteEnvironment> environment_;
+    mutable size_t busyHint_ = 0; // where IsBusy last found a busy site
 };

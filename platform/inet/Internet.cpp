@@ -112,15 +112,18 @@ bool InternetAttemptConnect() {
 struct InternetRequest::Handles {
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
+    curl_slist* headers = nullptr;
     ~Handles() {
         if (multi && easy) curl_multi_remove_handle(multi, easy);
         if (easy) curl_easy_cleanup(easy);
         if (multi) curl_multi_cleanup(multi);
+        curl_slist_free_all(headers);
     }
 };
 
-InternetRequest::InternetRequest(const std::atomic<bool>* abort)
-    : handles_(std::make_unique<Handles>()), abort_(abort) {}
+InternetRequest::InternetRequest(const RequestOptions& options)
+    : handles_(std::make_unique<Handles>()), abort_(options.abort), deadline_(options.deadline),
+      maxWireBytes_(options.maxWireBytes) {}
 
 InternetRequest::~InternetRequest() = default;
 
@@ -131,6 +134,13 @@ size_t InternetRequest::onBody(char* data, size_t size, size_t count, void* self
         request->paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }
+    // Counted as sent: a stream of empty compressed blocks decodes to
+    // nothing, yet must not run on for ever.
+    request->wireBytes_ += static_cast<int64_t>(bytes);
+    if (request->maxWireBytes_ > 0 && request->wireBytes_ > request->maxWireBytes_) {
+        request->tooLarge_ = true;
+        return 0;
+    }
     request->buffer_.append(data, bytes);
     request->lastActivity_ = nowMs();
     return bytes;
@@ -138,7 +148,7 @@ size_t InternetRequest::onBody(char* data, size_t size, size_t count, void* self
 
 std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& session,
                                                        std::string_view url,
-                                                       const std::atomic<bool>* abort) {
+                                                       const RequestOptions& options) {
     if (session.Offline()) {
         SetLastError(ErrorInternetDisconnected);
         return nullptr;
@@ -160,7 +170,18 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
         SetLastError(ErrorInternetInvalidUrl);
         return nullptr;
     }
-    std::unique_ptr<InternetRequest> request(new InternetRequest(abort));
+    long totalMs = totalTimeoutMs.load();
+    if (options.deadline) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        *options.deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) {
+            SetLastError(ErrorInternetTimeout);
+            return nullptr;
+        }
+        totalMs = std::min<long>(totalMs, static_cast<long>(left));
+    }
+    std::unique_ptr<InternetRequest> request(new InternetRequest(options));
     Handles& h = *request->handles_;
     h.easy = curl_easy_init();
     h.multi = curl_multi_init();
@@ -179,7 +200,7 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
     curl_easy_setopt(h.easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(h.easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     curl_easy_setopt(h.easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs.load()));
-    curl_easy_setopt(h.easy, CURLOPT_TIMEOUT_MS, static_cast<long>(totalTimeoutMs.load()));
+    curl_easy_setopt(h.easy, CURLOPT_TIMEOUT_MS, totalMs);
     curl_easy_setopt(h.easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(lowSpeedBytes.load()));
     curl_easy_setopt(h.easy, CURLOPT_LOW_SPEED_TIME,
                      static_cast<long>(std::max(1, (lowSpeedMs.load() + 999) / 1000)));
@@ -190,6 +211,18 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
 #endif
     curl_easy_setopt(h.easy, CURLOPT_WRITEFUNCTION, &InternetRequest::onBody);
     curl_easy_setopt(h.easy, CURLOPT_WRITEDATA, request.get());
+    curl_slist* validators = nullptr;
+    // Line breaks would add headers of the server's choosing.
+    auto clean = [](const std::string& value) {
+        return value.find_first_of("\r\n") == std::string::npos;
+    };
+    if (!options.etag.empty() && clean(options.etag))
+        validators = curl_slist_append(validators, ("If-None-Match: " + options.etag).c_str());
+    if (!options.lastModified.empty() && clean(options.lastModified))
+        validators =
+            curl_slist_append(validators, ("If-Modified-Since: " + options.lastModified).c_str());
+    h.headers = validators;
+    if (validators) curl_easy_setopt(h.easy, CURLOPT_HTTPHEADER, validators);
     if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) {
         SetLastError(ErrorNotEnoughMemory);
         return nullptr;
@@ -208,9 +241,45 @@ std::unique_ptr<InternetRequest> InternetRequest::Open(const InternetSession& se
         SetLastError(HttpStatusError(request->status_));
         return nullptr;
     }
+    request->etag_ = request->header("ETag");
+    request->lastModified_ = request->header("Last-Modified");
+    if (request->status_ == 304) {
+        // Nothing follows a 304 but what a broken server adds.
+        request->buffer_.clear();
+        request->head_ = 0;
+        request->done_ = true;
+        SetLastError(ErrorSuccess);
+        return request;
+    }
+    request->windowStart_ = nowMs();
     if (!request->startDecoding()) return nullptr;
     SetLastError(ErrorSuccess);
     return request;
+}
+
+std::string InternetRequest::header(const char* name) const {
+    curl_header* found = nullptr;
+    if (curl_easy_header(handles_->easy, name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK) return {};
+    return found->value;
+}
+
+bool InternetRequest::inTime() {
+    int64_t now = nowMs();
+    if (deadline_ && std::chrono::steady_clock::now() >= *deadline_) {
+        SetLastError(ErrorInternetTimeout);
+        return false;
+    }
+    // libcurl's low-speed limit counts the bytes on the wire; this one the
+    // bytes they decode to.
+    if (decoder_ && now - windowStart_ >= lowSpeedMs.load()) {
+        if (windowBytes_ * 1000 < int64_t{lowSpeedBytes.load()} * lowSpeedMs.load()) {
+            SetLastError(ErrorInternetTimeout);
+            return false;
+        }
+        windowStart_ = now;
+        windowBytes_ = 0;
+    }
+    return true;
 }
 
 bool InternetRequest::startDecoding() {
@@ -243,6 +312,8 @@ bool InternetRequest::fill() {
             SetLastError(ErrorInternetOperationCancelled);
             return false;
         }
+        if (!inTime()) return false;
+        if (tooLarge_) break;
         if (paused_) {
             paused_ = false;
             lastActivity_ = nowMs(); // the wait was ours, not the server's
@@ -267,10 +338,17 @@ bool InternetRequest::fill() {
         }
         curl_multi_poll(h.multi, nullptr, 0, kPollMs, nullptr);
     }
+    // Also when the bytes over the limit came as the transfer resumed: the
+    // pause call's own failure is easy to miss.
+    if (tooLarge_ && buffer_.size() == head_) {
+        SetLastError(ErrorFileTooLarge);
+        return false;
+    }
     if (buffer_.size() == head_ && done_ && result_ != CURLE_OK) {
         long status = 0;
         curl_easy_getinfo(h.easy, CURLINFO_RESPONSE_CODE, &status);
-        SetLastError(errorOf(static_cast<CURLcode>(result_), status));
+        SetLastError(tooLarge_ ? ErrorFileTooLarge
+                               : errorOf(static_cast<CURLcode>(result_), status));
         return false;
     }
     return true;
@@ -311,7 +389,9 @@ bool InternetRequest::decode(char* buffer, size_t size, size_t& read) {
             return false;
         }
         read = step.produced;
+        windowBytes_ += static_cast<int64_t>(read);
         if (step.status == ContentDecoder::Status::End) break;
+        if (read == 0 && !inTime()) return false;
         if (read > 0 || step.consumed > 0) continue;
         // The decoder holds nothing back: it waits for more of the body.
         if (!fill()) return false;

@@ -10,9 +10,11 @@
 // environment variables (http_proxy, https_proxy, no_proxy).
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,14 +54,29 @@ private:
     bool offline_;
 };
 
+// What one request may take and what it already knows of the page.
+struct RequestOptions {
+    const std::atomic<bool>* abort = nullptr; // fails the request once true
+    // The request fails (ErrorInternetTimeout) once this has passed, even
+    // before the total limit.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    // More bytes than this on the wire fail it (ErrorFileTooLarge), however
+    // few they decode to; 0 for no limit.
+    int64_t maxWireBytes = 0;
+    // The validators of the copy in hand: sent as If-None-Match and
+    // If-Modified-Since when not empty.
+    std::string etag;
+    std::string lastModified;
+};
+
 class InternetRequest {
 public:
     // Sends the request and waits for the response's headers. Null on
     // failure: a connection or name failure, a stall, a bad URL, an HTTP
-    // status of 400 or more (HttpStatusError), or *abort turning true.
-    static std::unique_ptr<InternetRequest> Open(const InternetSession& session,
-                                                 std::string_view url,
-                                                 const std::atomic<bool>* abort = nullptr);
+    // status of 400 or more (HttpStatusError), or the options' abort,
+    // deadline or limit. A 304 (not modified) opens with an empty body.
+    static std::unique_ptr<InternetRequest>
+    Open(const InternetSession& session, std::string_view url, const RequestOptions& options = {});
     ~InternetRequest();
     InternetRequest(const InternetRequest&) = delete;
     InternetRequest& operator=(const InternetRequest&) = delete;
@@ -69,13 +86,20 @@ public:
     bool Read(char* buffer, size_t size, size_t& read);
 
     long Status() const { return status_; }
+    // The response's validators ("" when it sent none).
+    const std::string& ETag() const { return etag_; }
+    const std::string& LastModified() const { return lastModified_; }
     // The URL that answered: the one asked for, or after redirects the last
     // one (as sent, escaped).
     const std::string& EffectiveUrl() const { return effectiveUrl_; }
 
 private:
     struct Handles;
-    explicit InternetRequest(const std::atomic<bool>* abort);
+    explicit InternetRequest(const RequestOptions& options);
+    std::string header(const char* name) const;
+    // False, with the last error set, once the deadline has passed or the
+    // body decodes slower than the low-speed limit.
+    bool inTime();
     // Runs the transfer until it has data buffered or has ended.
     bool fill();
     // Readies the decoding the response's Content-Encoding asks for; false
@@ -88,6 +112,15 @@ private:
     std::unique_ptr<Handles> handles_;
     std::unique_ptr<ContentDecoder> decoder_; // null for a body sent as it is
     const std::atomic<bool>* abort_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    int64_t maxWireBytes_ = 0;
+    int64_t wireBytes_ = 0;
+    bool tooLarge_ = false;
+    // Decoded bytes since the start of the current low-speed window.
+    int64_t windowStart_ = 0;
+    int64_t windowBytes_ = 0;
+    std::string etag_;
+    std::string lastModified_;
     std::string buffer_;
     size_t head_ = 0;
     bool paused_ = false;

@@ -1,3 +1,4 @@
+#include "engine/inet/DownloadPool.h"
 #include "engine/inet/TDownloadThread.h"
 #include "engine/inet/TWinInet.h"
 #include "platform/errors/LastError.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <mutex>
 #include <netdb.h>
+#include <system_error>
 
 using testsupport::HttpResponse;
 using testsupport::PumpUntil;
@@ -489,4 +491,92 @@ TEST_F(Download, BrokenRepliesAndUnwritableNamesSayWhatHappened) {
         EXPECT_FALSE(download(server.Url(c.path), dir.file(c.file), inet, events)) << c.path;
         EXPECT_EQ(platform::DescribeError(inet.LastError), c.text) << c.path;
     }
+}
+
+TEST_F(Download, EmptyCompressedBlocksCountAgainstThePageAndLowSpeedLimits) {
+    // Empty stored blocks inflate to nothing: a page of them would keep a
+    // core busy until the total limit if only decoded bytes counted.
+    const std::string header("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+    const std::string block("\x00\x00\x00\xff\xff", 5);
+    auto blocks = [&](size_t bytes) {
+        std::string body = header;
+        while (body.size() < bytes)
+            body += block;
+        return body;
+    };
+    HttpResponse flood{200, blocks(TWinInet::kMaxPageBytes + 4096), {{"Content-Encoding", "gzip"}}};
+    server.Route("/flood", flood);
+    // 4000 bytes a second on the wire, none decoded, for five seconds.
+    HttpResponse trickle{200, blocks(20000), {{"Content-Encoding", "gzip"}}};
+    trickle.trickleMs = 50;
+    trickle.trickleBytes = 200;
+    server.Route("/trickle", trickle);
+    platform::InternetTimeouts timeouts;
+    timeouts.connectMs = 2000;
+    timeouts.stallMs = 2000;
+    timeouts.lowSpeedMs = 1000;
+    platform::SetInternetTimeouts(timeouts);
+    struct Case {
+        std::string path;
+        uint32_t error;
+    } cases[] = {
+        {"/flood", platform::ErrorFileTooLarge},
+        {"/trickle", platform::ErrorInternetTimeout},
+    };
+    for (const Case& c : cases) {
+        std::string file = dir.file("blocks.html");
+        TWinInet inet;
+        Events events;
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(download(server.Url(c.path), file, inet, events)) << c.path;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3500))
+            << c.path;
+        EXPECT_EQ(inet.LastError, c.error)
+            << c.path << ": " << platform::DescribeError(inet.LastError);
+        EXPECT_FALSE(exists(file)) << c.path;
+    }
+}
+
+TEST_F(Download, ATransferThatGetsNoThreadFailsAndSaysWhy) {
+    server.Route("/page", {200, "page"});
+    DownloadPool::SetThreadMaker([](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    TDownloadThread thread;
+    bool started = thread.Start(server.Url("/page"), dir.file("none.html"), false);
+    DownloadPool::SetThreadMaker(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(thread.State, 5);
+    EXPECT_EQ(thread.LastError(), platform::ErrorNotEnoughMemory);
+    EXPECT_FALSE(thread.Running);
+}
+
+TEST_F(Download, TransfersBeyondThePoolsLimitWaitTheirTurn) {
+    HttpResponse slow{200, "page"};
+    slow.delayMs = 200;
+    server.Route("/slow", slow);
+    std::vector<std::unique_ptr<TDownloadThread>> threads;
+    for (int i = 0; i < DownloadPool::kDefaultLimit + 4; ++i) {
+        threads.push_back(std::make_unique<TDownloadThread>());
+        ASSERT_TRUE(threads.back()->Start(server.Url("/slow"), dir.file(std::to_string(i)), false));
+    }
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests().size() >= 1; }));
+    EXPECT_EQ(DownloadPool::Shared()->Workers(), DownloadPool::kDefaultLimit);
+    ASSERT_TRUE(PumpUntil([&] {
+        return std::none_of(threads.begin(), threads.end(),
+                            [](auto& t) { return t->Running.load(); });
+    }));
+    for (const auto& thread : threads)
+        EXPECT_EQ(thread->State, 4);
+    // Those still waiting when aborted go without a request.
+    size_t requests = server.Requests().size();
+    threads.clear();
+    for (int i = 0; i < 20; ++i) {
+        threads.push_back(std::make_unique<TDownloadThread>());
+        threads.back()->Start(server.Url("/slow"), dir.file(std::to_string(i)), false);
+    }
+    for (const auto& thread : threads)
+        thread->Abort();
+    threads.clear();
+    EXPECT_LE(server.Requests().size(), requests + DownloadPool::kDefaultLimit);
 }

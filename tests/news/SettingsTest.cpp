@@ -2,6 +2,7 @@
 #include "tests/support/EngineFixture.h"
 
 #include "engine/files/TIniFileEx.h"
+#include "engine/inet/DownloadPool.h"
 #include "engine/news/DefaultSites.h"
 #include "engine/news/IntervalText.h"
 #include "engine/news/SiteValue.h"
@@ -186,6 +187,23 @@ TEST_F(EngineTest, ExtractionIsExtendedUnlessSetToZeroAndIsWrittenBack) {
         EXPECT_NE(ReadAll(settings()).find("Extraction=" + std::to_string(c.want) + "\r\n"),
                   std::string::npos)
             << c.line;
+    }
+}
+
+TEST_F(EngineTest, DownloadsSetsHowManyPagesAreFetchedAtOnceWithinOneToSixteen) {
+    struct Case {
+        const char* line; // in section PLYXNews, "" for none
+        int want;
+    } cases[] = {{"", 8},
+                 {"Downloads=2\r\n", 2},
+                 {"Downloads=0\r\n", 1},
+                 {"Downloads=500\r\n", 16},
+                 {"Downloads=many\r\n", 8}};
+    for (const Case& c : cases) {
+        writeSettings(std::string("[PLYXNews]\r\nVersion=6320\r\n") + c.line);
+        start();
+        EXPECT_EQ(DownloadPool::Limit(), c.want) << c.line;
+        news.reset();
     }
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <regex>
+#include <set>
 
 using testsupport::HttpResponse;
 using testsupport::PumpUntil;
@@ -44,11 +45,10 @@ TEST_F(Sites, DebugKeepsThePageAndItsHeadlineList) {
     server.Route("/front", page("一 (1/1)<br>"));
     TNewsSites sites(plugin());
     sites.SetDebug(true);
-    TNewsSite* site = sites.Add("asahi.com", server.Url("/front"), 0, true);
+    TNewsSite* site = sites.Add("asahi", server.Url("/front"), 0, true);
     ASSERT_TRUE(site->Update());
     ASSERT_TRUE(idle(sites));
-    EXPECT_EQ(site->CacheFile, plugin() + "asahi.html")
-        << "a name's last dotted part gives way to .html";
+    EXPECT_EQ(site->CacheFile, plugin() + "asahi.html");
     EXPECT_TRUE(std::filesystem::exists(plugin() + "asahi.html"));
     EXPECT_EQ(testsupport::ReadAll(plugin() + "asahi.txt"),
               sjis("一 (1/1)\t" + server.Url("/front") + "\r\n"));
@@ -164,26 +164,66 @@ TEST_F(Sites, DeletingASiteMidDownloadReturnsPromptlyAndLeavesNothingBehind) {
     EXPECT_FALSE(std::filesystem::exists(cache));
 }
 
-TEST_F(Sites, CacheFilesStayInThePluginFolder) {
+TEST_F(Sites, CacheFilesStayInThePluginFolderUnderNamesOfTheirOwn) {
+    auto repeat = [](const std::string& text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
+    // A plain name keeps its stored page's name; one that would lose a
+    // dotted part, had to be made safe or is too long for the file system
+    // gets its safe start, a dot and a stable mark.
     TNewsSites sites(plugin());
     struct Case {
-        std::string name, file;
+        std::string name, stem;
+        bool plain;
     } cases[] = {
-        {"Sample", "Sample.html"},
-        {"../../etc/passwd", "______etc_passwd.html"},
-        {"a\\b", "a_b.html"},
-        {".hidden", "_hidden.html"},
-        {"tab\there", "tab_here.html"},
-        {sjis("表示ニュース"), sjis("表示ニュース.html")}, // 表 ends in 0x5C
+        {"Sample", "Sample", true},
+        {sjis("表示ニュース"), sjis("表示ニュース"), true}, // 表 ends in 0x5C
+        {"../../etc/passwd", "______etc_passwd", false},
+        {"a\\b", "a_b", false},
+        {".hidden", "_hidden", false},
+        {"tab\there", "tab_here", false},
+        {"news.a", "news.a", false},
+        {"news.html", "news.html", false},
+        {std::string(300, 'n'), std::string(40, 'n'), false},
+        // 200 bytes here, 300 on the file system.
+        {sjis(repeat("長", 100)), sjis(repeat("長", 20)), false},
     };
+    std::set<std::string> files;
     for (const Case& c : cases) {
-        TNewsSite* site = sites.Add(c.name, "http://x/", 0, true);
-        EXPECT_EQ(site->CacheFileName(), plugin() + c.file) << utf8(c.name);
+        std::string file = sites.Add(c.name, "http://x/", 0, true)->CacheFileName();
+        files.insert(file);
+        EXPECT_EQ(file, sites.Add(c.name, "http://y/", 0, true)->CacheFileName())
+            << "the same name, the same file";
+        std::string stem = plugin() + c.stem;
+        if (c.plain) {
+            EXPECT_EQ(file, stem + ".html") << utf8(c.name);
+            continue;
+        }
+        ASSERT_TRUE(file.starts_with(stem + ".")) << utf8(file);
+        std::string mark = file.substr(stem.size() + 1);
+        EXPECT_EQ(mark.size(), 16u + 5u) << utf8(file);
+        EXPECT_TRUE(mark.ends_with(".html")) << utf8(file);
     }
+    EXPECT_EQ(files.size(), std::size(cases)) << "no two names share a file";
+    EXPECT_NE(sites.Add("news.b", "http://x/", 0, true)->CacheFileName(),
+              sites.Find("news.a")->CacheFileName());
     TNewsSite* nameless = sites.Add("", "http://x/", 0, true);
     TNewsSite* another = sites.Add("", "http://x/", 0, true);
     EXPECT_NE(nameless->CacheFileName(), another->CacheFileName());
     EXPECT_TRUE(nameless->CacheFileName().ends_with(".html"));
+}
+
+TEST_F(Sites, ASiteWithAVeryLongNameGetsItsHeadlines) {
+    server.Route("/front", page("一 (1/1)<br>"));
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add(std::string(300, 'n'), server.Url("/front"), 0, true);
+    ASSERT_TRUE(site->Update());
+    ASSERT_TRUE(idle(sites));
+    EXPECT_EQ(site->LastError, 0u);
+    EXPECT_EQ(site->Titles.size(), 2u);
 }
 
 TEST_F(Sites, TheListKeepsOrderAndComparesNamesExactly) {
@@ -265,4 +305,32 @@ TEST_F(Sites, TheExtractionRulesReachTheSitesAndAFeedIsFetchedOnlyForAPageWithou
             if (requests[i].path == "/feed.xml") ++feedRequests;
         EXPECT_EQ(feedRequests, c.feedFetched ? 1 : 0) << c.what;
     }
+}
+
+TEST_F(Sites, AnUnchangedPageIsAnswered304AndKeepsItsHeadlines) {
+    auto tagged = [&](const std::string& blocks, const std::string& etag) {
+        testsupport::HttpResponse r = page(blocks);
+        r.headers = {{"ETag", etag}, {"Last-Modified", "Sat, 01 Jan 2000 00:00:00 GMT"}};
+        return r;
+    };
+    server.Route("/front", tagged("一 (1/1)<br>", "\"v1\""));
+    TNewsSites sites(plugin());
+    TNewsSite* site = sites.Add("tagged", server.Url("/front"), 1, true);
+    List seen;
+    for (int round = 0; round < 3; ++round) {
+        if (round == 2) server.Route("/front", tagged("二 (1/2)<br>", "\"v2\""));
+        ASSERT_TRUE(site->Update());
+        ASSERT_TRUE(idle(sites));
+        EXPECT_EQ(site->LastError, 0u);
+        seen.push_back(utf8(site->GetTitle(1)));
+    }
+    EXPECT_EQ(seen, (List{"一 (1/1)", "一 (1/1)", "二 (1/2)"}));
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].ifNoneMatch, "");
+    EXPECT_EQ(requests[1].ifNoneMatch, "\"v1\"");
+    EXPECT_EQ(requests[1].ifModifiedSince, "Sat, 01 Jan 2000 00:00:00 GMT");
+    EXPECT_EQ(requests[1].status, 304);
+    EXPECT_EQ(requests[2].status, 200);
+    EXPECT_FALSE(std::filesystem::exists(site->CacheFile)) << "nothing written for a 304";
 }

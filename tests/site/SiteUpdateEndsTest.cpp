@@ -1,12 +1,14 @@
 // Updates that always end, whatever the pages name, and that keep to
 // themselves while other sites and the user interface go on.
 
+#include "engine/inet/DownloadPool.h"
 #include "platform/errors/LastError.h"
 
 #include "tests/site/SitesFixture.h"
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -88,8 +90,55 @@ TEST_F(Sites, AnUpdateStartsNoFurtherPageOnceItHasRunItsTime) {
     size_t pages = server.Requests().size();
     EXPECT_GE(pages, 1u);
     EXPECT_LE(pages, 5u) << "pages started after the time ran out";
-    EXPECT_EQ(headlines(*site).size(), pages) << "the pages fetched keep their headlines";
-    EXPECT_EQ(site->LastError, 0u);
+    // The page under way when the time ran out is cut off.
+    size_t kept = headlines(*site).size();
+    EXPECT_GE(kept + 1, pages) << "the pages fetched keep their headlines";
+    EXPECT_EQ(site->LastError, kept == pages ? 0u : platform::ErrorInternetTimeout);
+}
+
+TEST_F(Sites, TheUpdatesTimeLimitCutsOffThePageUnderWay) {
+    // A page that answers only after seconds, or trickles for seconds.
+    HttpResponse late = page("一 (1/1)<br>", 3000);
+    HttpResponse trickling = page(std::string(300, ' ') + "一 (1/1)<br>");
+    trickling.trickleMs = 10;
+    trickling.trickleBytes = 1;
+    for (const auto& [path, response] : {std::pair{"/late", late}, {"/trickle", trickling}}) {
+        server.Route(path, response);
+        auto saved = TNewsSite::UpdateTimeLimitMs.load();
+        TNewsSite::UpdateTimeLimitMs = 300;
+        TNewsSites sites(plugin());
+        TNewsSite* site = sites.Add("late", server.Url(path), 0, true);
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(site->Update());
+        bool ended = idle(sites, 10000);
+        auto took = std::chrono::steady_clock::now() - start;
+        TNewsSite::UpdateTimeLimitMs = saved;
+        ASSERT_TRUE(ended) << path;
+        EXPECT_LT(took, std::chrono::milliseconds(2000)) << path;
+        EXPECT_EQ(site->LastError, platform::ErrorInternetTimeout) << path;
+        EXPECT_TRUE(site->Titles.empty()) << path;
+    }
+}
+
+TEST_F(Sites, TheTimeLimitCountsFromWhenTheFirstPageIsTakenUpNotWhileItWaits) {
+    // One transfer at a time, each taking 150 ms: the last of four sites
+    // waits longer than its update may run.
+    server.Route("/front", page("一 (1/1)<br>", 150));
+    auto saved = TNewsSite::UpdateTimeLimitMs.load();
+    TNewsSite::UpdateTimeLimitMs = 300;
+    DownloadPool::SetLimit(1);
+    TNewsSites sites(plugin());
+    for (const char* name : {"a", "b", "c", "d"})
+        sites.Add(name, server.Url("/front"), 0, true);
+    sites.Tick(1);
+    bool ended = idle(sites, 10000);
+    TNewsSite::UpdateTimeLimitMs = saved;
+    DownloadPool::SetLimit(DownloadPool::kDefaultLimit);
+    ASSERT_TRUE(ended);
+    for (const auto& site : sites.Items) {
+        EXPECT_EQ(site->LastError, 0u) << site->Name;
+        EXPECT_EQ(headlines(*site), List{"一 (1/1)"}) << site->Name;
+    }
 }
 
 TEST_F(Sites, LinksResolveAgainstThePageThatAnsweredARedirect) {

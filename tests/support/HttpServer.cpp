@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,6 +44,8 @@ const char* reason(int status) {
         return "Moved Permanently";
     case 302:
         return "Found";
+    case 304:
+        return "Not Modified";
     case 404:
         return "Not Found";
     case 500:
@@ -127,6 +130,11 @@ std::vector<HttpRequest> HttpServer::Requests() const {
     return requests_;
 }
 
+size_t HttpServer::RequestCount() const {
+    std::lock_guard lock(mutex_);
+    return requests_.size();
+}
+
 uint16_t HttpServer::ClosedPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -140,7 +148,22 @@ uint16_t HttpServer::ClosedPort() {
 }
 
 void HttpServer::acceptLoop() {
+    pthread_setname_np(pthread_self(), kThreadName);
     while (!stopping_) {
+        std::vector<std::thread> ended;
+        {
+            std::lock_guard lock(mutex_);
+            for (std::thread::id id : ended_)
+                for (auto t = connections_.begin(); t != connections_.end(); ++t)
+                    if (t->get_id() == id) {
+                        ended.push_back(std::move(*t));
+                        connections_.erase(t);
+                        break;
+                    }
+            ended_.clear();
+        }
+        for (std::thread& t : ended)
+            t.join();
         pollfd p{listener_, POLLIN, 0};
         if (::poll(&p, 1, 20) <= 0) continue;
         int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -151,6 +174,14 @@ void HttpServer::acceptLoop() {
 }
 
 void HttpServer::serve(int fd) {
+    pthread_setname_np(pthread_self(), kThreadName);
+    struct Ended {
+        HttpServer* server;
+        ~Ended() {
+            std::lock_guard lock(server->mutex_);
+            server->ended_.push_back(std::this_thread::get_id());
+        }
+    } ended{this};
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos && !stopping_) {
@@ -165,13 +196,24 @@ void HttpServer::serve(int fd) {
     HttpResponse response;
     {
         std::lock_guard lock(mutex_);
-        requests_.push_back(
-            {path, headerValue(request, "User-Agent"), headerValue(request, "Accept-Encoding")});
         auto it = routes_.find(path);
         if (it != routes_.end())
             response = it->second;
         else
             response.status = 404, response.body = "<html>not found</html>";
+        HttpRequest recorded{
+            path, headerValue(request, "User-Agent"), headerValue(request, "Accept-Encoding"),
+            headerValue(request, "If-None-Match"), headerValue(request, "If-Modified-Since")};
+        // An entity tag, when asked about, decides alone.
+        bool byTag = !recorded.ifNoneMatch.empty();
+        for (const auto& [name, value] : response.headers)
+            if ((byTag && name == "ETag" && value == recorded.ifNoneMatch) ||
+                (!byTag && name == "Last-Modified" && value == recorded.ifModifiedSince)) {
+                response.status = 304;
+                response.body.clear();
+            }
+        recorded.status = response.status;
+        requests_.push_back(std::move(recorded));
     }
     auto waitForStop = [&](int ms) {
         std::unique_lock lock(mutex_);

@@ -2,7 +2,10 @@
 
 // A small HTTP/1.1 server on 127.0.0.1 for tests: fixed responses by path,
 // with delays, stalls and redirects; every request is recorded. Each
-// connection gets a thread; all are joined when the server stops.
+// connection gets a thread, named kThreadName; ended ones are joined as new
+// ones come, the rest when the server stops. A route whose response carries
+// an ETag or Last-Modified header answers a request naming that value in
+// If-None-Match (or, without one, If-Modified-Since) with 304.
 
 #include <atomic>
 #include <condition_variable>
@@ -45,10 +48,15 @@ struct HttpRequest {
     std::string path;
     std::string userAgent;
     std::string acceptEncoding;
+    std::string ifNoneMatch;
+    std::string ifModifiedSince;
+    int status = 0; // what the server answered
 };
 
 class HttpServer {
 public:
+    static constexpr char kThreadName[] = "loopback";
+
     HttpServer();
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
@@ -58,6 +66,7 @@ public:
     std::string Url(const std::string& path) const;
     uint16_t Port() const { return port_; }
     std::vector<HttpRequest> Requests() const;
+    size_t RequestCount() const;
     void Stop();
 
     // A port on 127.0.0.1 where nothing listens.
@@ -75,6 +84,7 @@ private:
     std::map<std::string, HttpResponse> routes_;
     std::vector<HttpRequest> requests_;
     std::vector<std::thread> connections_;
+    std::vector<std::thread::id> ended_; // connections whose thread has ended
     std::thread acceptor_;
 };
 
