@@ -1,6 +1,7 @@
 #include "host/PlyxWindow.h"
 
 #include "engine/files/TIniFileEx.h"
+#include "host/PlyxIcon.h"
 #include "host/PlyxPlayer.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
@@ -8,6 +9,7 @@
 #include "platform/text/Cp932.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -25,6 +27,9 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
     : QWidget(nullptr, Qt::FramelessWindowHint), player_(player) {
     setWindowTitle("PLYX");
     setObjectName("TFormPLYX");
+    // Every window of the player, the plug-ins' among them, shows its icon.
+    if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(PlyxIcon());
+    setWindowIcon(QApplication::windowIcon());
     resize(player_.Properties["Width"], player_.Properties["Height"]);
     move(player_.Properties["Left"], player_.Properties["Top"]);
     loadSkin();
@@ -37,12 +42,20 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
         if (OnExit) OnExit();
     });
     addAction(quit);
+    place_.setSingleShot(true);
+    place_.setInterval(0);
+    QObject::connect(&place_, &QTimer::timeout, this, [this] { followPosition(); });
     player_.OnChanged = [this] {
+        place_.start();
         loadSkin();
         setWindowFlag(Qt::WindowStaysOnTopHint, player_.Properties["StayOnTop"] != 0);
         refreshPlayList();
         update();
     };
+}
+
+PlyxWindow::~PlyxWindow() {
+    player_.OnChanged = nullptr;
 }
 
 void PlyxWindow::loadSkin() {
@@ -100,7 +113,13 @@ void PlyxWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlyxWindow::moveEvent(QMoveEvent*) {
-    player_.MoveTo(x(), y());
+    if (pos() != QPoint(player_.Properties["Left"], player_.Properties["Top"]))
+        player_.MoveTo(x(), y());
+}
+
+void PlyxWindow::followPosition() {
+    QPoint wanted(player_.Properties["Left"], player_.Properties["Top"]);
+    if (pos() != wanted) move(wanted);
 }
 
 void PlyxWindow::FillMenu(QMenu* menu, long parent) {

@@ -134,6 +134,7 @@ void TPLYXNews::LoadSettings() {
     if (Speed[0] < 1) Speed[0] = 50;
     Step[0] = ini.ReadInteger(kSection, "WindowScrollStep", -1);
     if (Step[0] >= 0) Step[0] = -1;
+    PauseOnHover = ini.ReadBool(kSection, "PauseOnHover", true);
 
     reportUnreadSettings(ini);
 
@@ -185,6 +186,7 @@ bool TPLYXNews::SaveSettings() {
     ini.WriteString(kSection, "Design", Design);
     ini.WriteInteger(kSection, "WindowScrollSpeed", Speed[0]);
     ini.WriteInteger(kSection, "WindowScrollStep", Step[0]);
+    ini.WriteBool(kSection, "PauseOnHover", PauseOnHover);
     // The sites' lines take the places of the old ones: comments among them
     // and the section's place in the file stay.
     std::vector<std::string> lines;
@@ -249,6 +251,7 @@ void TPLYXNews::SetWindowEnabled(bool enabled) {
     if (enabled) {
         form->setEnabled(true);
         UpdateTimerState();
+        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
         form->show();
         form->raise();
     } else {
@@ -258,6 +261,11 @@ void TPLYXNews::SetWindowEnabled(bool enabled) {
 
 void TPLYXNews::ToggleWindow() {
     INewsWindow* window = Globals().PLYXNewsWindow;
+    // A minimised window comes back rather than going.
+    if (window && window->Form()->isMinimized()) {
+        SetWindowEnabled(true);
+        return;
+    }
     SetWindowEnabled(!(window ? window->Form()->isVisible() : Menu.WindowChecked()));
 }
 

@@ -90,6 +90,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -107,6 +109,9 @@ private:
     bool siteNameOpens_ = false;
     platform::TImage* pressed_ = nullptr;
 };
+
+// A menu entry's text: at most most characters, the rest cut off with "…".
+QString ElideMenuText(const QString& text, int most = 40);
 
 // Registers the window's maker with the engine's module globals.
 void RegisterNewsWindow();
