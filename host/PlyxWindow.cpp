@@ -3,6 +3,7 @@
 #include "engine/files/TIniFileEx.h"
 #include "host/PlyxIcon.h"
 #include "host/PlyxPlayer.h"
+#include "platform/controls/MenuText.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/ini/TMemIniFile.h"
@@ -140,7 +141,13 @@ void PlyxWindow::FillMenu(QMenu* menu, long parent) {
             FillMenu(sub, id);
             continue;
         }
-        QAction* action = menu->addAction(text(item->caption));
+        QString caption = text(item->caption);
+        QAction* action = menu->addAction(platform::ElideMenuText(caption));
+        // A caption cut short shows whole in the entry's tip.
+        if (action->text() != caption) {
+            action->setToolTip(caption);
+            menu->setToolTipsVisible(true);
+        }
         action->setEnabled(item->enabled);
         action->setCheckable(item->checked);
         action->setChecked(item->checked);

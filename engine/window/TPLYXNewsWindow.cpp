@@ -4,6 +4,7 @@
 #include "engine/news/TPLYXNews.h"
 #include "engine/window/DesignReader.h"
 #include "platform/com/Com.h"
+#include "platform/controls/MenuText.h"
 #include "platform/controls/OnScreen.h"
 #include "platform/gdi/BitmapFile.h"
 #include "platform/text/Cp932.h"
@@ -80,14 +81,6 @@ TLabel* boldLabel(QWidget* parent, QRect bounds, const char* hint, const char* c
 }
 
 } // namespace
-
-QString ElideMenuText(const QString& text, int most) {
-    if (text.size() <= most) return text;
-    qsizetype cut = most - 1;
-    // Never half a surrogate pair.
-    if (text.at(cut).isLowSurrogate()) --cut;
-    return text.left(cut) + QChar(0x2026);
-}
 
 TPLYXNewsWindow::TPLYXNewsWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), ImageForm(new TImage(this)),

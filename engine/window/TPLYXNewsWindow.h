@@ -110,8 +110,5 @@ private:
     platform::TImage* pressed_ = nullptr;
 };
 
-// A menu entry's text: at most most characters, the rest cut off with "…".
-QString ElideMenuText(const QString& text, int most = 40);
-
 // Registers the window's maker with the engine's module globals.
 void RegisterNewsWindow();

@@ -43,7 +43,7 @@ TEST_F(DialogScreenTest, ReturnInAFieldClosesNothingAndEscapeCancels) {
         QTest::keyClicks(focused(), "x");
         QTest::keyClick(focused(), Qt::Key_Return);
         pump();
-        EXPECT_TRUE(form.isVisible()) << edit->toolTip().toStdString();
+        ASSERT_TRUE(form.isVisible()) << edit->toolTip().toStdString();
     }
     for (QPushButton* button : form.findChildren<QPushButton*>())
         EXPECT_FALSE(button->isDefault() || button->autoDefault()) << button->text().toStdString();
@@ -96,8 +96,7 @@ TEST_F(DialogScreenTest, APlaceBeyondEveryScreenOpensOnTheNearestOne) {
     for (auto stored : {std::make_pair(screen.right() + 500, 40), std::make_pair(40, 90000)}) {
         news->PropertyPosition = stored;
         TFormProperty& form = open();
-        EXPECT_TRUE(screen.contains(QRect(form.pos(), form.size())))
-            << form.x() << "," << form.y();
+        EXPECT_TRUE(screen.contains(QRect(form.pos(), form.size()))) << form.x() << "," << form.y();
         click(form.BtnCansel);
         pump();
     }
@@ -112,19 +111,25 @@ TEST_F(DialogScreenTest, TabWalksThePageInReadingOrderThenTheButtons) {
     } pages[] = {
         {0,
          [](TFormProperty& f) {
-             return std::vector<QWidget*>{f.CheckBoxOnline,        f.CheckBoxWindowEnabled,
-                                          f.ComboBoxWindowLocation, f.BtnDesign,
-                                          f.EditDesign,             f.EditScrollSpeedWindow,
-                                          f.EditScrollSpeedPanel,   f.EditScrollStepWindow,
-                                          f.EditScrollStepPanel,    f.BtnOK,
-                                          f.BtnCansel,              f.BtnHelp};
+             return std::vector<QWidget*>{f.CheckBoxOnline,
+                                          f.CheckBoxWindowEnabled,
+                                          f.ComboBoxWindowLocation,
+                                          f.BtnDesign,
+                                          f.EditDesign,
+                                          f.EditScrollSpeedWindow,
+                                          f.EditScrollSpeedPanel,
+                                          f.EditScrollStepWindow,
+                                          f.EditScrollStepPanel,
+                                          f.BtnOK,
+                                          f.BtnCansel,
+                                          f.BtnHelp};
          }},
         {1,
          [](TFormProperty& f) {
-             return std::vector<QWidget*>{f.ListViewNews, f.EditSiteName, f.EditSiteURL,
-                                          f.ComboBoxInterval, f.BtnUp, f.BtnDown, f.BtnOpenURL,
-                                          f.BtnGetURL, f.BtnAdd, f.BtnDel, f.BtnOK,
-                                          f.BtnCansel, f.BtnHelp};
+             return std::vector<QWidget*>{
+                 f.ListViewNews, f.EditSiteName, f.EditSiteURL, f.ComboBoxInterval, f.BtnUp,
+                 f.BtnDown,      f.BtnOpenURL,   f.BtnGetURL,   f.BtnAdd,           f.BtnDel,
+                 f.BtnOK,        f.BtnCansel,    f.BtnHelp};
          }},
     };
     for (const auto& p : pages) {

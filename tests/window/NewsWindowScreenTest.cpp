@@ -3,6 +3,7 @@
 
 #include "engine/window/TPLYXNewsWindow.h"
 #include "host/PlyxWindow.h"
+#include "platform/controls/MenuText.h"
 
 #include "tests/support/EngineFixture.h"
 #include "tests/support/EventPump.h"
@@ -159,7 +160,7 @@ TEST_F(ShownWindowTest, LongSiteNamesAreCutShortInTheSiteMenuAndShownWholeInThei
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window->PopupNewsSite));
     EXPECT_LT(window->PopupNewsSite->width(), 500);
     window->PopupNewsSite->hide();
-    EXPECT_EQ(ElideMenuText(QString(38, 'x') + QStringLiteral("\U0001F600\U0001F600")),
+    EXPECT_EQ(platform::ElideMenuText(QString(38, 'x') + QStringLiteral("\U0001F600\U0001F600")),
               QString(38, 'x') + QChar(0x2026))
         << "no half characters";
 }
