@@ -1,13 +1,16 @@
 #include "host/PlyxWindow.h"
 
 #include "engine/files/TIniFileEx.h"
+#include "host/PlyxIcon.h"
 #include "host/PlyxPlayer.h"
+#include "platform/controls/MenuText.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/ini/TMemIniFile.h"
 #include "platform/text/Cp932.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QLinearGradient>
@@ -26,6 +29,9 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
     : QWidget(nullptr, Qt::FramelessWindowHint), player_(player) {
     setWindowTitle("PLYX");
     setObjectName("TFormPLYX");
+    // Every window of the player, the plug-ins' among them, shows its icon.
+    if (QApplication::windowIcon().isNull()) QApplication::setWindowIcon(PlyxIcon());
+    setWindowIcon(QApplication::windowIcon());
     resize(player_.Properties["Width"], player_.Properties["Height"]);
     move(player_.Properties["Left"], player_.Properties["Top"]);
     loadSkin();
@@ -38,12 +44,20 @@ PlyxWindow::PlyxWindow(PlyxPlayer& player)
         if (OnExit) OnExit();
     });
     addAction(quit);
+    place_.setSingleShot(true);
+    place_.setInterval(0);
+    QObject::connect(&place_, &QTimer::timeout, this, [this] { followPosition(); });
     player_.OnChanged = [this] {
+        place_.start();
         loadSkin();
         setWindowFlag(Qt::WindowStaysOnTopHint, player_.Properties["StayOnTop"] != 0);
         refreshPlayList();
         update();
     };
+}
+
+PlyxWindow::~PlyxWindow() {
+    player_.OnChanged = nullptr;
 }
 
 void PlyxWindow::loadSkin() {
@@ -101,7 +115,13 @@ void PlyxWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlyxWindow::moveEvent(QMoveEvent*) {
-    player_.MoveTo(x(), y());
+    if (pos() != QPoint(player_.Properties["Left"], player_.Properties["Top"]))
+        player_.MoveTo(x(), y());
+}
+
+void PlyxWindow::followPosition() {
+    QPoint wanted(player_.Properties["Left"], player_.Properties["Top"]);
+    if (pos() != wanted) move(wanted);
 }
 
 void PlyxWindow::FillMenu(QMenu* menu, long parent) {
@@ -122,7 +142,13 @@ void PlyxWindow::FillMenu(QMenu* menu, long parent) {
             FillMenu(sub, id);
             continue;
         }
-        QAction* action = menu->addAction(text(item->caption));
+        QString caption = text(item->caption);
+        QAction* action = menu->addAction(platform::ElideMenuText(caption));
+        // A caption cut short shows whole in the entry's tip.
+        if (action->text() != caption) {
+            action->setToolTip(caption);
+            menu->setToolTipsVisible(true);
+        }
         action->setEnabled(item->enabled);
         action->setCheckable(item->checked);
         action->setChecked(item->checked);

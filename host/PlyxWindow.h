@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -18,6 +19,8 @@ class PlyxPlayer;
 class PlyxWindow : public QWidget {
 public:
     explicit PlyxWindow(PlyxPlayer& player);
+    // The player may outlive its window: it calls back no more.
+    ~PlyxWindow() override;
 
     // Fills a menu with the player's items under parent (for tests too).
     void FillMenu(QMenu* menu, long parent);
@@ -40,10 +43,14 @@ protected:
 private:
     void loadSkin();
     void refreshPlayList();
+    // Goes where the player's position says, as a plug-in may set it.
+    void followPosition();
 
     PlyxPlayer& player_;
     QPixmap skin_;
     bool newsTray_ = false; // the skin has places for the news panels
     QPoint dragOffset_;
     std::unique_ptr<QListWidget> playList_;
+    // Left and Top are set one after the other: one move for both.
+    QTimer place_;
 };

@@ -144,6 +144,7 @@ void TPLYXNews::LoadSettings() {
     if (Speed[0] < 1) Speed[0] = 50;
     Step[0] = ini.ReadInteger(kSection, "WindowScrollStep", -1);
     if (Step[0] >= 0) Step[0] = -1;
+    PauseOnHover = ini.ReadBool(kSection, "PauseOnHover", true);
 
     reportUnreadSettings(ini);
 
@@ -195,6 +196,7 @@ bool TPLYXNews::SaveSettings() {
     ini.WriteString(kSection, "Design", Design);
     ini.WriteInteger(kSection, "WindowScrollSpeed", Speed[0]);
     ini.WriteInteger(kSection, "WindowScrollStep", Step[0]);
+    ini.WriteBool(kSection, "PauseOnHover", PauseOnHover);
     // The sites' lines take the places of the old ones: comments among them
     // and the section's place in the file stay.
     std::vector<std::string> lines;
@@ -259,6 +261,7 @@ void TPLYXNews::SetWindowEnabled(bool enabled) {
     if (enabled) {
         form->setEnabled(true);
         UpdateTimerState();
+        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
         form->show();
         form->raise();
     } else {
@@ -268,6 +271,11 @@ void TPLYXNews::SetWindowEnabled(bool enabled) {
 
 void TPLYXNews::ToggleWindow() {
     INewsWindow* window = Globals().PLYXNewsWindow;
+    // A minimised window comes back rather than going.
+    if (window && window->Form()->isMinimized()) {
+        SetWindowEnabled(true);
+        return;
+    }
     SetWindowEnabled(!(window ? window->Form()->isVisible() : Menu.WindowChecked()));
 }
 

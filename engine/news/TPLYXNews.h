@@ -128,6 +128,13 @@ public:
     std::array<QPointer<platform::TLabel>, 2> TickerLabels;
     std::array<int, 2> Speed{50, 100}, Step{-1, -1}, Countdown{}, HeadlineIndex{}, SiteIndex{};
     std::array<TNewsSite*, 2> ShownSite{};
+    // What holds a ticker still: the user paused it, or the pointer rests
+    // on it so that its headline can be read and clicked.
+    enum TickerHold { thPaused = 1, thPointer = 2 };
+    std::array<int, 2> Holds{};
+    void HoldTicker(int i, int hold, bool on);
+    // Setting "PauseOnHover": the pointer on the window's ticker holds it.
+    bool PauseOnHover = true;
     std::array<QPointer<platform::TLabel>, 2> SiteNameLabels;
     QPointer<platform::TLabel> DateTimeLabel;
     QPointer<platform::TImage> PropertyImage, UpdateImage, WindowImage;

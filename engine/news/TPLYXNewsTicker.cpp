@@ -5,6 +5,7 @@
 #include "engine/news/NewsGlobals.h"
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/TPLYXNews.h"
+#include "platform/text/Cp932.h"
 
 #include <algorithm>
 
@@ -22,6 +23,7 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
     if (!label || !panel) return;
     if (i == 0)
         if (INewsWindow* w = Globals().PLYXNewsWindow; w && !w->Form()->isEnabled()) return;
+    if (Holds[i]) return;
     // A speed of 0 or below steps on every call, as any such speed does;
     // kept at 0 the countdown cannot overflow whatever a skin says.
     int speed = std::max(Speed[i], 0);
@@ -42,6 +44,11 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
         left = -label->width();
     }
     label->move(static_cast<int>(left), label->y());
+}
+
+void TPLYXNews::HoldTicker(int i, int hold, bool on) {
+    if (i < 0 || i > 1) return;
+    Holds[i] = on ? Holds[i] | hold : Holds[i] & ~hold;
 }
 
 void TPLYXNews::ShowNextHeadline(int i) {
@@ -77,6 +84,9 @@ void TPLYXNews::ShowNextHeadline(int i) {
             parent->SetHint(site ? site->Name + " - " + title : title);
     }
     if (TLabel* name = SiteNameLabels[i]) name->SetCaption(site ? site->Name : std::string());
+    // A screen reader names the news window by what it shows.
+    if (INewsWindow* w = Globals().PLYXNewsWindow; w && i == 0)
+        w->Form()->setAccessibleName(QString::fromStdU16String(SjisToUtf16(title)));
     HeadlineLinks[i] = link;
     SiteLinks[i] = site ? site->URL : std::string();
 }

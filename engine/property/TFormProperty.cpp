@@ -7,6 +7,7 @@
 #include "engine/news/TPLYXNews.h"
 #include "engine/property/PropertyGlyphs.h"
 #include "platform/controls/Controls.h"
+#include "platform/controls/OnScreen.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/ini/FileReplace.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -114,6 +116,41 @@ bool writeStrevoKeys(const std::string& design, int speed, int step) {
 
 constexpr int kLineHeight = 21;
 
+// Refuses characters the settings file cannot hold: two names differing
+// only in them would be saved as one site. A character it holds in another
+// form (a wave dash) takes that form, so the name shows what is saved.
+class SjisValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        QString held;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            char32_t c = input[i].unicode();
+            // Stored bytes that were no Shift_JIS show as U+FFFD; the row
+            // keeps them.
+            if (c == 0xFFFD) {
+                held += input[i];
+                continue;
+            }
+            if (input[i].isSurrogate()) {
+                if (!input[i].isHighSurrogate() || i + 1 == input.size() ||
+                    !input[i + 1].isLowSurrogate())
+                    return Invalid;
+                c = QChar::surrogateToUcs4(input[i], input[i + 1]);
+                ++i;
+            }
+            uint16_t code = UnicodeToSjis(c);
+            if (code == 0) return Invalid;
+            std::string bytes = code < 256 ? std::string(1, static_cast<char>(code))
+                                           : std::string{static_cast<char>(code >> 8),
+                                                         static_cast<char>(code & 0xFF)};
+            held += QString::fromStdU16String(SjisToUtf16(bytes));
+        }
+        if (held.size() == input.size()) input = held;
+        return Acceptable;
+    }
+};
+
 } // namespace
 
 TFormProperty::TFormProperty(QWidget* owner, TPLYXNews& news) : QDialog(owner), news_(news) {
@@ -134,15 +171,45 @@ TFormProperty::TFormProperty(QWidget* owner, TPLYXNews& news) : QDialog(owner), 
     layout->setSpacing(0);
     layout->addWidget(PageControl);
     layout->addWidget(Panel1);
+    buildPropertyPage();
+    buildSitePage();
     BtnOK = place(new QPushButton(QStringLiteral("OK"), Panel1), 165, 5, 70, 25);
-    BtnCansel = place(new QPushButton(QStringLiteral("Cansel"), Panel1), 240, 5, 70, 25);
+    BtnCansel = place(new QPushButton(QStringLiteral("Cancel"), Panel1), 240, 5, 70, 25);
     BtnHelp = place(new QPushButton(QStringLiteral("Help"), Panel1), 315, 5, 70, 25);
     connect(BtnOK, &QPushButton::clicked, this, [this] { BtnOKClick(); });
     connect(BtnCansel, &QPushButton::clicked, this, [this] { BtnCanselClick(); });
     connect(BtnHelp, &QPushButton::clicked, this, [this] { BtnHelpClick(); });
-
-    buildPropertyPage();
-    buildSitePage();
+    // Return in a field must not close the dialog: no button is the default.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
+    // Tab goes through the page in reading order, then the buttons, then
+    // the page tabs.
+    QWidget* order[] = {CheckBoxOnline,
+                        CheckBoxWindowEnabled,
+                        ComboBoxWindowLocation,
+                        BtnDesign,
+                        EditDesign,
+                        EditScrollSpeedWindow,
+                        EditScrollSpeedPanel,
+                        EditScrollStepWindow,
+                        EditScrollStepPanel,
+                        ListViewNews,
+                        EditSiteName,
+                        EditSiteURL,
+                        ComboBoxInterval,
+                        BtnUp,
+                        BtnDown,
+                        BtnOpenURL,
+                        BtnGetURL,
+                        BtnAdd,
+                        BtnDel,
+                        BtnOK,
+                        BtnCansel,
+                        BtnHelp,
+                        PageControl};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    nameForScreenReaders();
 
     OpenDialog.Title = Utf8ToSjis("デザイン");
     OpenDialog.DefaultExt = "plyxd";
@@ -153,6 +220,31 @@ TFormProperty::TFormProperty(QWidget* owner, TPLYXNews& news) : QDialog(owner), 
     OpenDialog.EnableSizing = true;
 
     fillFromEngine();
+}
+
+void TFormProperty::nameForScreenReaders() {
+    struct {
+        QWidget* field;
+        const char* name;
+    } fields[] = {{EditDesign, "デザイン"},
+                  {EditScrollSpeedWindow, "スクロール速度 ウィンドウ [ms]"},
+                  {EditScrollSpeedPanel, "スクロール速度 パネル [ms]"},
+                  {EditScrollStepWindow, "スクロールステップ ウィンドウ [dot]"},
+                  {EditScrollStepPanel, "スクロールステップ パネル [dot]"},
+                  {ListViewNews, "ニュースサイト"},
+                  {EditSiteName, "サイト名"},
+                  {EditSiteURL, "URL"},
+                  {ComboBoxInterval, "更新間隔"}};
+    for (const auto& f : fields)
+        f.field->setAccessibleName(jp(f.name));
+    // Buttons with a picture only, and the rest, take their hint.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->toolTip().isEmpty()) continue;
+        w->setAccessibleDescription(w->toolTip());
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        if (w->accessibleName().isEmpty() && (!button || button->text().isEmpty()))
+            w->setAccessibleName(w->toolTip());
+    }
 }
 
 void TFormProperty::buildPropertyPage() {
@@ -227,6 +319,7 @@ void TFormProperty::buildSitePage() {
 
     EditSiteName = place(new QLineEdit(Panel2), 5, 20, 100, kLineHeight);
     EditSiteName->setToolTip(QStringLiteral("Site Name"));
+    EditSiteName->setValidator(new SjisValidator(EditSiteName));
     labelAbove(Panel2, "サイト名", 5, 20);
     EditSiteURL = place(new QLineEdit(Panel2), 110, 20, 191, kLineHeight);
     EditSiteURL->setToolTip(QStringLiteral("URL"));
@@ -278,7 +371,8 @@ void TFormProperty::fillFromEngine() {
             move(area.center() - QPoint(width() / 2, height() / 2));
         }
     } else {
-        move(left, top);
+        // A place on a monitor that has gone would show the dialog nowhere.
+        move(KeepOnScreen({left, top}, size()));
     }
     PageControl->setCurrentIndex(news_.PropertyPage);
 
@@ -367,6 +461,8 @@ void TFormProperty::BtnAddClick() {
     addRow("News Site #" + std::to_string(n), "", Utf8ToSjis("1時間"), false);
     selectRow(ListViewNews->topLevelItemCount() - 1);
     EditSiteName->setFocus();
+    // The made-up name is there to be typed over.
+    EditSiteName->selectAll();
 }
 
 void TFormProperty::BtnDelClick() {
@@ -570,6 +666,16 @@ void TFormProperty::BtnHelpClick() {
     news_.ShowHelp();
 }
 
+void TFormProperty::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // Return presses the button that has the focus and nothing else.
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) button->click();
+    event->accept();
+}
+
 void TFormProperty::done(int result) {
     QDialog::done(result);
     FormClose();
@@ -578,6 +684,12 @@ void TFormProperty::done(int result) {
 void TFormProperty::showEvent(QShowEvent* event) {
     // Shown again before the engine got round to destroying it.
     closed_ = false;
+    // The page's first control has the focus, not the page tabs.
+    if (!focusWidget()) {
+        QWidget* first =
+            PageControl->currentIndex() == 1 ? static_cast<QWidget*>(ListViewNews) : CheckBoxOnline;
+        first->setFocus();
+    }
     QDialog::showEvent(event);
 }
 

@@ -84,11 +84,13 @@ protected:
     // Every way of closing ends here: the buttons, the title bar, Escape.
     void done(int result) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildPropertyPage();
     void buildSitePage();
     void fillFromEngine();
+    void nameForScreenReaders();
     void FormClose();
     QTreeWidgetItem* selectedRow() const;
     void dropRow(int index);

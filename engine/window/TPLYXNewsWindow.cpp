@@ -4,6 +4,8 @@
 #include "engine/news/TPLYXNews.h"
 #include "engine/window/DesignReader.h"
 #include "platform/com/Com.h"
+#include "platform/controls/MenuText.h"
+#include "platform/controls/OnScreen.h"
 #include "platform/gdi/BitmapFile.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
@@ -14,6 +16,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -83,6 +86,8 @@ TPLYXNewsWindow::TPLYXNewsWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint), ImageForm(new TImage(this)),
       Region(ImageForm) {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A click gives it the keys: headlines, sites, pause, update, menu.
+    setFocusPolicy(Qt::ClickFocus);
     setWindowTitle(QStringLiteral("News"));
     resize(320, 60);
     Font.Name = Utf8ToSjis("ＭＳ Ｐゴシック");
@@ -147,15 +152,15 @@ void TPLYXNewsWindow::buildComponents() {
         imageButton(this, {288, 38, 15, 16}, "Update News", ImageListUpdate, "update", true);
     ImageUpdate->resize(16, 16);
     ImageProperty =
-        imageButton(this, {18, 24, 12, 12}, "Property", ImageListProperty, "property", false);
+        imageButton(this, {18, 24, 12, 12}, "Property", ImageListProperty, "property", true);
     ImageBackNews =
-        imageButton(this, {19, 6, 12, 12}, "Back News", ImageListBackNews, "backnews", false);
+        imageButton(this, {19, 6, 12, 12}, "Back News", ImageListBackNews, "backnews", true);
     ImageNextNews =
-        imageButton(this, {19, 42, 12, 12}, "Next News", ImageListNextNews, "nextnews", false);
+        imageButton(this, {19, 42, 12, 12}, "Next News", ImageListNextNews, "nextnews", true);
     ImageBackSite =
-        imageButton(this, {305, 16, 12, 12}, "Back Site", ImageListBackSite, "backsite", false);
+        imageButton(this, {305, 16, 12, 12}, "Back Site", ImageListBackSite, "backsite", true);
     ImageNextSite =
-        imageButton(this, {305, 32, 12, 12}, "Next Site", ImageListNextSite, "nextsite", false);
+        imageButton(this, {305, 32, 12, 12}, "Next Site", ImageListNextSite, "nextsite", true);
     ImageBackSite->hide();
     ImageNextSite->hide();
 
@@ -191,6 +196,8 @@ void TPLYXNewsWindow::buildMenu() {
     });
     PopupMenu->addSeparator();
     PopupNewsSite = PopupMenu->addMenu(q("ニュースサイト"));
+    // Long names are cut short in the menu and shown whole in the tip.
+    PopupNewsSite->setToolTipsVisible(true);
     PopupBackSite = item(PopupMenu, "前のニュースサイト", [news] {
         if (TPLYXNews* n = news()) n->BackSite(0);
     });
@@ -254,6 +261,8 @@ void TPLYXNewsWindow::Setup() {
     LabelNews->resize(LabelNews->width(), PanelNews->height());
     if (!n) return;
     move(std::max(n->WindowPosition.first, 0), std::max(n->WindowPosition.second, 0));
+    // A free window stored on a monitor that has gone comes back in sight.
+    if (n->WindowLocation == wlFree) move(KeepOnScreen(pos(), size()));
     TPLYX* plyx = n->PLYX();
     FollowPlayer(plyx->GetLeft(), plyx->GetTop());
     SetLocation(n->WindowLocation);
@@ -373,9 +382,10 @@ void TPLYXNewsWindow::BuildSiteSubmenu() {
     if (!n) return;
     for (const auto& site : n->Sites()->Items) {
         std::string name = site->Name;
+        QString full = QString::fromStdU16String(SjisToUtf16(name));
         // A site's "&" is a character, not a hot key.
-        QString caption = QString::fromStdU16String(SjisToUtf16(name)).replace('&', "&&");
-        QAction* a = PopupNewsSite->addAction(caption);
+        QAction* a = PopupNewsSite->addAction(ElideMenuText(full).replace('&', "&&"));
+        a->setToolTip(full);
         a->setCheckable(true);
         a->setData(QByteArray::fromStdString(name));
         connect(a, &QAction::triggered, this, [this, name] {
@@ -534,6 +544,14 @@ bool TPLYXNewsWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     }
+    case QEvent::Enter:
+        if (TPLYXNews* n = engine(); n && widget == PanelNews && n->PauseOnHover)
+            n->HoldTicker(0, TPLYXNews::thPointer, true);
+        break;
+    case QEvent::Leave:
+        if (TPLYXNews* n = engine(); n && widget == PanelNews)
+            n->HoldTicker(0, TPLYXNews::thPointer, false);
+        break;
     case QEvent::MouseButtonDblClick: {
         TPLYXNews* n = engine();
         if (!n) break;
@@ -568,6 +586,52 @@ void TPLYXNewsWindow::showEvent(QShowEvent* event) {
     if (TPLYXNews* n = engine(); n && !event->spontaneous())
         FollowPlayer(n->PLYX()->GetLeft(), n->PLYX()->GetTop());
     QWidget::showEvent(event);
+}
+
+void TPLYXNewsWindow::hideEvent(QHideEvent* event) {
+    // No leave event comes for a pointer over a window that went away.
+    if (TPLYXNews* n = engine()) n->HoldTicker(0, TPLYXNews::thPointer, false);
+    QWidget::hideEvent(event);
+}
+
+void TPLYXNewsWindow::keyPressEvent(QKeyEvent* event) {
+    TPLYXNews* n = engine();
+    if (!n || event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+        PopupBackNews->trigger();
+        break;
+    case Qt::Key_Right:
+        PopupNextNews->trigger();
+        break;
+    case Qt::Key_Up:
+        PopupBackSite->trigger();
+        break;
+    case Qt::Key_Down:
+        PopupNextSite->trigger();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        n->OpenHeadline(LabelNews);
+        break;
+    case Qt::Key_Space:
+        n->HoldTicker(0, TPLYXNews::thPaused, !(n->Holds[0] & TPLYXNews::thPaused));
+        break;
+    case Qt::Key_F5:
+        if (PopupUpdate->isEnabled()) PopupUpdate->trigger();
+        break;
+    case Qt::Key_Menu:
+        PopupMenuPopup();
+        PopupMenu->popup(mapToGlobal(QPoint(0, height())));
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void TPLYXNewsWindow::dragEnterEvent(QDragEnterEvent* event) {

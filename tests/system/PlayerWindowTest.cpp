@@ -41,3 +41,21 @@ TEST(PlayerWindow, CountsOneTrackAndMany) {
     EXPECT_EQ(PlyxWindow::TrackCount(1), "1 track");
     EXPECT_EQ(PlyxWindow::TrackCount(2), "2 tracks");
 }
+
+TEST(PlayerWindow, LongMenuCaptionsAreCutShortWithTheWholeCaptionInTheTip) {
+    testsupport::TempDir dir;
+    setenv("NEWS_REGISTRY", dir.file("registry.ini").c_str(), 1);
+    PlyxPlayer player({6320, false, dir.file("plyx")});
+    PlyxWindow window(player);
+    std::string caption(90, 'S');
+    player.AddMenu(0, kMenuPlugins, -1, caption);
+    player.AddMenu(0, kMenuPlugins, -1, "Short");
+    QMenu menu;
+    window.FillMenu(&menu, kMenuPlugins);
+    QList<QAction*> items = menu.actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), QString(39, 'S') + QChar(0x2026));
+    EXPECT_EQ(items[0]->toolTip(), QString::fromStdString(caption));
+    EXPECT_EQ(items[1]->text(), "Short");
+    EXPECT_TRUE(menu.toolTipsVisible());
+}
