@@ -83,7 +83,11 @@ void TPLYXNews::ShowNextHeadline(int i) {
         if (auto* parent = dynamic_cast<TControl*>(label->parentWidget()))
             parent->SetHint(site ? site->Name + " - " + title : title);
     }
-    if (TLabel* name = SiteNameLabels[i]) name->SetCaption(site ? site->Name : std::string());
+    if (TLabel* name = SiteNameLabels[i]) {
+        name->SetCaption(site ? site->Name : std::string());
+        // How the site's updates went: its time and count, or why it failed.
+        name->SetHint(site ? site->Name + "\n" + StatusText(site->Status) : std::string());
+    }
     // A screen reader names the news window by what it shows.
     if (INewsWindow* w = Globals().PLYXNewsWindow; w && i == 0)
         w->Form()->setAccessibleName(QString::fromStdU16String(SjisToUtf16(title)));

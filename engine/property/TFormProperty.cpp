@@ -291,8 +291,10 @@ void TFormProperty::buildSitePage() {
     PageControl->addTab(TabSheetSite, QStringLiteral("News Site"));
 
     ListViewNews = new QTreeWidget(TabSheetSite);
-    ListViewNews->setColumnCount(3);
-    ListViewNews->setHeaderLabels({jp("サイト"), QStringLiteral("URL"), jp("更新間隔")});
+    ListViewNews->setColumnCount(4);
+    ListViewNews->setHeaderLabels(
+        {jp("サイト"), QStringLiteral("URL"), jp("更新間隔"), jp("状態")});
+    ListViewNews->setColumnWidth(ColStatus, 220);
     ListViewNews->setColumnWidth(ColName, 100);
     ListViewNews->setColumnWidth(ColURL, 200);
     ListViewNews->setColumnWidth(ColInterval, 60);
@@ -389,8 +391,13 @@ void TFormProperty::fillFromEngine() {
     EditScrollStepPanel->setText(QString::number(news_.Step[1]));
 
     ListViewNews->clear();
-    for (const auto& site : news_.Sites()->Items)
-        addRow(site->Name, site->URL, IntervalToText(site->Interval), site->Enabled);
+    for (const auto& site : news_.Sites()->Items) {
+        QTreeWidgetItem* row =
+            addRow(site->Name, site->URL, IntervalToText(site->Interval), site->Enabled);
+        setRowText(row, ColStatus, StatusText(site->Status));
+        for (int column = ColName; column <= ColStatus; ++column)
+            row->setToolTip(column, row->text(ColStatus));
+    }
 }
 
 QTreeWidgetItem* TFormProperty::addRow(const std::string& name, const std::string& url,

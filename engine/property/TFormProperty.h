@@ -45,7 +45,8 @@ public:
     void ListViewNewsSelectItem();
 
     // The list's columns: caption, then the sub-items.
-    enum Column { ColName = 0, ColURL = 1, ColInterval = 2 };
+    // The status column shows how the site's updates went; it is not edited.
+    enum Column { ColName = 0, ColURL = 1, ColInterval = 2, ColStatus = 3 };
 
     QTabWidget* PageControl;
     QWidget* TabSheetProperty;

@@ -296,6 +296,7 @@ void TNewsSite::finish() {
         Titles.insert(Titles.begin(), SiteHeader(Name));
         Links.insert(Links.begin(), URL);
     }
+    noteStatus();
     Busy = false;
     releaseCacheFile();
     if (OnUpdated) OnUpdated(this);
@@ -323,4 +324,43 @@ void TNewsSite::releaseCacheFile() {
         next->begin();
         return;
     }
+}
+
+void TNewsSite::noteStatus() {
+    QDateTime now = QDateTime::currentDateTime();
+    std::string before = Status.attempted.isValid() ? Status.failure : std::string();
+    Status.attempted = now;
+    if (!Titles.empty()) {
+        // Headlines count, whatever became of the frames or feeds beside them.
+        Status.headlines = static_cast<int>(Titles.size()) - 1;
+        Status.failure.clear();
+        Status.succeeded = now;
+    } else {
+        Status.headlines = 0;
+        Status.failure =
+            LastError != 0 ? platform::DescribeError(LastError) : std::string("no headlines found");
+    }
+    if (Status.failure == before) return;
+    std::string line =
+        "PLYXNews: " + platform::SjisToUtf8(Name) + ": " +
+        (Status.failure.empty() ? "back, " + std::to_string(Status.headlines) +
+                                      (Status.headlines == 1 ? " headline" : " headlines")
+                                : Status.failure) +
+        " (" + platform::SjisToUtf8(URL) + ")";
+    if (StatusLine)
+        StatusLine(line);
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+std::string StatusText(const SiteStatus& status) {
+    using platform::Utf8ToSjis;
+    if (!status.attempted.isValid()) return Utf8ToSjis("未取得");
+    std::string text = ClockText(status.attempted) + " ";
+    if (status.failure.empty())
+        return text + Utf8ToSjis("見出し ") + std::to_string(status.headlines) + Utf8ToSjis(" 件");
+    text += Utf8ToSjis("失敗: ") + status.failure;
+    if (status.succeeded.isValid())
+        text += Utf8ToSjis("（最後の成功 ") + ClockText(status.succeeded) + Utf8ToSjis("）");
+    return text;
 }

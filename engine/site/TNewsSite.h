@@ -23,6 +23,20 @@
 
 class TNewsSite;
 
+// How a site's updates went, for the user: when the last one was tried and
+// how it ended (its headline count, or why it failed), and when one last gave
+// headlines. Times are invalid until then.
+struct SiteStatus {
+    QDateTime attempted;
+    QDateTime succeeded;
+    int headlines = 0;
+    std::string failure; // English, "" after an update that gave headlines
+};
+
+// The status in a line (Shift_JIS): "12/9 13:25 見出し 23 件", or the
+// failure with when the site last gave headlines; "未取得" before any.
+std::string StatusText(const SiteStatus& status);
+
 // What every site of one list shares: where cache files go, and the
 // engine's "Debug" and "Extraction" settings (read on download threads).
 struct SiteEnvironment {
@@ -85,6 +99,10 @@ public:
     // thread.
     uint32_t LastError = 0;
     std::string FailedURL;
+    SiteStatus Status;
+    // Where a change of the status to a failure, or back, is told: one line
+    // a change, never one an update. Stderr unless set.
+    static inline std::function<void(const std::string& utf8Line)> StatusLine;
     std::function<void(TNewsSite* sender, uint8_t kind, int32_t value)> OnProgress;
 
 private:
@@ -112,6 +130,7 @@ private:
     // The next pending page, or "" when none may follow.
     std::string nextPage();
     void finish();
+    void noteStatus();
     bool claimCacheFile();
     void releaseCacheFile();
 

@@ -127,6 +127,20 @@ TEST_F(TickerTest, HeadlinesRunThroughEnabledSitesAndSkipDisabledOnes) {
                                               "D header", "D 1", "D 2", "A header"}));
 }
 
+TEST_F(TickerTest, TheSiteNamesHintTellsHowTheSitesUpdatesWent) {
+    QDateTime now = QDateTime::currentDateTime();
+    news->Sites()->Find("A")->Status = {now, now, 2, ""};
+    news->Sites()->Find("C")->Status = {now, now.addSecs(-3600), 2, "timed out"};
+    auto hint = [&] { return platform::Utf16ToSjis(siteName->toolTip().toStdU16String()); };
+    next();
+    EXPECT_TRUE(hint().starts_with("A\n")) << hint();
+    EXPECT_TRUE(hint().ends_with(S("見出し 2 件"))) << hint();
+    while (siteName->Caption != "C")
+        next();
+    EXPECT_NE(hint().find(S("失敗: timed out")), std::string::npos) << hint();
+    EXPECT_NE(hint().find(S("最後の成功")), std::string::npos) << hint();
+}
+
 TEST_F(TickerTest, BackAndNextNewsCrossToTheNeighbouringEnabledSites) {
     next(); // A header
     news->BackNews(1);

@@ -28,6 +28,9 @@ TEST_F(DialogTest, ControlsStartWithTheEnginesSettingsAndSites) {
     news->Design = S("/designs/青.plyxd");
     news->Speed = {70, 30};
     news->Step = {-2, 4};
+    QDateTime now = QDateTime::currentDateTime();
+    news->Sites()->Get(0)->Status = {now, now, 12, ""};
+    news->Sites()->Get(1)->Status = {now, {}, 0, "HTTP status 404"};
     TFormProperty& form = open();
 
     EXPECT_EQ(form.windowTitle(), "PLYX Talo+");
@@ -46,16 +49,18 @@ TEST_F(DialogTest, ControlsStartWithTheEnginesSettingsAndSites) {
 
     ASSERT_EQ(form.ListViewNews->topLevelItemCount(), 3);
     struct {
-        const char *name, *url, *interval;
+        const char *name, *url, *interval, *status;
         bool checked;
-    } want[] = {{"Alpha", "http://a.example/", "起動時", true},
-                {"朝刊", "http://b.example/", "90分", false},
-                {"Gamma", "", "2時間", false}};
+    } want[] = {{"Alpha", "http://a.example/", "起動時", "見出し 12 件", true},
+                {"朝刊", "http://b.example/", "90分", "失敗: HTTP status 404", false},
+                {"Gamma", "", "2時間", "未取得", false}};
     for (int i = 0; i < 3; ++i) {
         QTreeWidgetItem* row = form.ListViewNews->topLevelItem(i);
         EXPECT_EQ(row->text(0), Q(want[i].name));
         EXPECT_EQ(row->text(1), Q(want[i].url));
         EXPECT_EQ(row->text(2), Q(want[i].interval));
+        EXPECT_TRUE(row->text(3).endsWith(Q(want[i].status))) << row->text(3).toStdString();
+        EXPECT_EQ(row->toolTip(0), row->text(3)) << "the status is the row's hint too";
         EXPECT_EQ(row->checkState(0) == Qt::Checked, want[i].checked) << want[i].name;
     }
     EXPECT_EQ(form.ComboBoxInterval->currentText(), Q("1時間")) << "nothing selected yet";

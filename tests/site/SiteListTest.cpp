@@ -334,3 +334,46 @@ TEST_F(Sites, AnUnchangedPageIsAnswered304AndKeepsItsHeadlines) {
     EXPECT_EQ(requests[2].status, 200);
     EXPECT_FALSE(std::filesystem::exists(site->CacheFile)) << "nothing written for a 304";
 }
+
+TEST_F(Sites, EachSiteKeepsItsLastResultAndTellsOnlyItsChanges) {
+    server.Route("/good", page("<a href=\"/n/1.html\">一つ目</a> (12/25 10:30)<br>"));
+    server.Route("/empty", page("no dated headlines here"));
+    TNewsSites sites(plugin());
+    std::vector<std::string> lines;
+    TNewsSite::StatusLine = [&](const std::string& line) { lines.push_back(line); };
+    struct Case {
+        const char* name;
+        std::string url;
+        const char* text; // in the status, after its time
+    } cases[] = {
+        {"good", server.Url("/good"), "見出し 1 件"},
+        {"missing", server.Url("/missing"), "失敗: HTTP status 404"},
+        {"empty", server.Url("/empty"), "失敗: no headlines found"},
+        {"refused",
+         "http://127.0.0.1:" + std::to_string(testsupport::HttpServer::ClosedPort()) + "/",
+         "失敗: "},
+    };
+    for (const Case& c : cases) {
+        TNewsSite* site = sites.Add(c.name, c.url, 0, true);
+        EXPECT_EQ(utf8(StatusText(site->Status)), "未取得");
+        for (int run = 0; run < 3; ++run) {
+            ASSERT_TRUE(site->Update()) << c.name;
+            ASSERT_TRUE(idle(sites)) << c.name;
+        }
+        std::string text = utf8(StatusText(site->Status));
+        EXPECT_NE(text.find(c.text), std::string::npos) << c.name << ": " << text;
+    }
+    // One line for each site that failed, however often it failed.
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "PLYXNews: missing: HTTP status 404 (" + server.Url("/missing") + ")");
+    EXPECT_EQ(lines[1], "PLYXNews: empty: no headlines found (" + server.Url("/empty") + ")");
+    // And one when it comes back, with when it last failed gone.
+    server.Route("/missing", page("戻った (12/25)<br>"));
+    TNewsSite* back = sites.Find("missing");
+    ASSERT_TRUE(back->Update());
+    ASSERT_TRUE(idle(sites));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "PLYXNews: missing: back, 1 headline (" + server.Url("/missing") + ")");
+    EXPECT_NE(utf8(StatusText(back->Status)).find("見出し 1 件"), std::string::npos);
+    TNewsSite::StatusLine = nullptr;
+}
