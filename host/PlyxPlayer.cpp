@@ -8,6 +8,9 @@
 #include "platform/ini/TMemIniFile.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <unordered_set>
 
 using namespace platform;
 
@@ -218,14 +221,29 @@ long PlyxPlayer::AddMenu(HWND owner, long parent, int index, const std::string& 
 }
 
 void PlyxPlayer::DeleteMenu(long id) {
-    for (long child : Children(id))
-        DeleteMenu(child);
-    PlyxMenuItem* item = MenuItem(id);
-    if (!item) return;
-    HWND owner = item->owner;
-    std::erase_if(menus_, [&](const PlyxMenuItem& m) { return m.id == id; });
-    if (owner)
-        post(owner, pcStatus | static_cast<uint32_t>(psDeleteMenu), static_cast<int32_t>(id));
+    if (!MenuItem(id)) return;
+    // The item and everything below it, children before their parents, in
+    // one pass over the menus: a plug-in's menu of ten thousand sites goes
+    // in linear time.
+    std::multimap<long, const PlyxMenuItem*> children;
+    for (const PlyxMenuItem& m : menus_)
+        children.emplace(m.parent, &m);
+    std::vector<std::pair<long, HWND>> gone;
+    std::function<void(const PlyxMenuItem&)> collect = [&](const PlyxMenuItem& item) {
+        auto [first, last] = children.equal_range(item.id);
+        for (auto child = first; child != last; ++child)
+            collect(*child->second);
+        gone.emplace_back(item.id, item.owner);
+    };
+    collect(*MenuItem(id));
+    std::unordered_set<long> ids;
+    for (const auto& [goneId, owner] : gone)
+        ids.insert(goneId);
+    std::erase_if(menus_, [&](const PlyxMenuItem& m) { return ids.count(m.id) != 0; });
+    for (const auto& [goneId, owner] : gone)
+        if (owner)
+            post(owner, pcStatus | static_cast<uint32_t>(psDeleteMenu),
+                 static_cast<int32_t>(goneId));
     changed();
 }
 

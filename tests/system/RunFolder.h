@@ -24,9 +24,9 @@ struct FirstRunSite {
 // Every demo site of the first-run settings, enabled, updated every one to
 // three minutes: what the test expects to find there.
 constexpr FirstRunSite kSites[] = {
-    {"サンプル新聞 Shift_JIS", "sjis/", 1},  {"サンプル新聞 EUC-JP", "euc/", 2},
-    {"サンプル新聞 JIS", "jis/", 3},         {"サンプル新聞 UTF-8", "utf8/", 1},
-    {"サンプル新聞 分割画面", "frames/", 2}, {"サンプル新聞 旧アドレス", "moved/", 3},
+    {"Shift_JIS版 サンプル新聞", "sjis/", 1},  {"EUC-JP版 サンプル新聞", "euc/", 2},
+    {"JIS版 サンプル新聞", "jis/", 3},         {"UTF-8版 サンプル新聞", "utf8/", 1},
+    {"フレーム版 サンプル新聞", "frames/", 2}, {"移転前 サンプル新聞", "moved/", 3},
 };
 constexpr int kSiteCount = static_cast<int>(std::size(kSites));
 
