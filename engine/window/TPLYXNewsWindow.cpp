@@ -589,8 +589,10 @@ void TPLYXNewsWindow::showEvent(QShowEvent* event) {
 }
 
 void TPLYXNewsWindow::hideEvent(QHideEvent* event) {
-    // No leave event comes for a pointer over a window that went away.
-    if (TPLYXNews* n = engine()) n->HoldTicker(0, TPLYXNews::thPointer, false);
+    // No leave event comes for a pointer over a window that went away, and
+    // a window shown again starts moving, with no pause nobody can see.
+    if (TPLYXNews* n = engine())
+        n->HoldTicker(0, TPLYXNews::thPointer | TPLYXNews::thPaused, false);
     QWidget::hideEvent(event);
 }
 

@@ -57,10 +57,12 @@ TControl::TControl(QWidget* parent) : QWidget(parent) {
 
 void TControl::SetHint(const std::string& hint) {
     setToolTip(text(hint));
-    // For screen readers: a label is named by its caption, the rest by
-    // their hint, which every control describes itself with.
+    // For screen readers: a label is named by its caption (by its hint
+    // while it has none), the rest by their hint, which every control
+    // describes itself with.
     setAccessibleDescription(text(hint));
-    if (!dynamic_cast<TLabel*>(this)) setAccessibleName(text(hint));
+    auto* label = dynamic_cast<TLabel*>(this);
+    if (!label || label->Caption.empty()) setAccessibleName(text(hint));
 }
 
 void TControl::SetFont(const TFont& font) {
@@ -207,7 +209,7 @@ void TImage::ShowFrame(const TImageList& list, int index) {
 
 void TLabel::SetCaption(const std::string& caption) {
     Caption = caption;
-    setAccessibleName(text(caption));
+    setAccessibleName(caption.empty() ? toolTip() : text(caption));
     if (AutoSize) {
         QFontMetrics metrics(ToQFont(Font));
         resize(metrics.horizontalAdvance(text(caption)) + 1, metrics.height());

@@ -78,6 +78,12 @@ TEST_F(SkinTest, TheSkinsSectionsBecomeTickerOneAndItsControls) {
     EXPECT_NE(news->WindowImage, nullptr);
     EXPECT_TRUE(news->TimerActive);
     EXPECT_NE(player->GetEventMask(news->PLYX()->ClientWindow) & pcTimer, 0u);
+    // Screen readers: a label by its caption, every part described by its hint.
+    for (QWidget* part : mainControl.findChildren<QWidget*>()) {
+        EXPECT_FALSE(part->accessibleName().isEmpty()) << part->toolTip().toStdString();
+        EXPECT_EQ(part->accessibleDescription(), part->toolTip());
+    }
+    EXPECT_EQ(news->SiteNameLabels[1]->accessibleName(), "News");
 
     // The ticker moves three pixels rightwards a step.
     int x = news->TickerLabels[1]->x();

@@ -1,5 +1,6 @@
 #include "engine/files/TIniFileEx.h"
 #include "engine/window/DesignReader.h"
+#include "platform/controls/OnScreen.h"
 #include "platform/text/Cp932.h"
 
 #include "tests/support/PeakMemory.h"
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -257,4 +259,29 @@ TEST(Design, DoubleClicksOnTheHeadlineAndTheSiteNameReachTheirHandlers) {
     mouse(dateTime, QEvent::MouseButtonDblClick, {1, 1});
     EXPECT_EQ(opened,
               (std::vector<std::string>{"headline from label", "headline from panel", "site"}));
+}
+
+TEST(OnScreen, AWindowWithTooLittleOnEveryScreenGoesWhollyOntoTheNearest) {
+    const std::vector<QRect> two{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+    const QSize size(320, 60);
+    struct {
+        QPoint stored, want;
+    } cases[] = {
+        {{100, 80}, {100, 80}},       // in sight
+        {{1200, 80}, {1200, 80}},     // across both
+        {{-288, 80}, {-288, 80}},     // 32 pixels on the left screen
+        {{-289, 80}, {0, 80}},        // 31
+        {{500, 1000}, {500, 964}},    // 24 rows down the bottom edge
+        {{5000, 500}, {2880, 500}},   // past the right screen
+        {{-4000, -4000}, {0, 0}},     // far up and left
+        {{1500, 2000}, {1500, 1020}}, // below the right screen, nearer than the left
+        {{INT_MAX, INT_MIN}, {2880, 0}},
+    };
+    for (const auto& c : cases) {
+        QPoint got = KeepOnScreens(c.stored, size, two);
+        EXPECT_EQ(got, c.want) << c.stored.x() << "," << c.stored.y() << " -> " << got.x() << ","
+                               << got.y();
+    }
+    EXPECT_EQ(KeepOnScreens({-5000, 7}, size, {}), QPoint(-5000, 7)) << "no screens known";
+    EXPECT_EQ(KeepOnScreens({0, 0}, {3000, 2000}, two), QPoint(0, 0)) << "larger than a screen";
 }

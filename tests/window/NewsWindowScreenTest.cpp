@@ -15,6 +15,12 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -66,6 +72,24 @@ TEST_F(EngineTest, TheShownNewsWindowHasItsPicturesShapeAndTheDesktopShowsThroug
 }
 
 namespace {
+
+// The icon the X server holds for the window, as a task bar reads it.
+bool HasNetWmIcon(QWidget* window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) return false;
+    xcb_connection_t* c = x11->connection();
+    auto freed = [](void* p) { std::free(p); };
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(freed)> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, 12, "_NET_WM_ICON"), nullptr), freed);
+    if (!atom || atom->atom == XCB_ATOM_NONE) return false;
+    auto id = static_cast<xcb_window_t>(window->winId());
+    std::unique_ptr<xcb_get_property_reply_t, decltype(freed)> icon(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, id, atom->atom, XCB_ATOM_CARDINAL, 0, 2),
+                               nullptr),
+        freed);
+    return icon && xcb_get_property_value_length(icon.get()) == 8 &&
+           static_cast<const uint32_t*>(xcb_get_property_value(icon.get()))[0] > 0;
+}
 
 void send(QWidget* to, QEvent::Type type, QPoint global, Qt::MouseButton button,
           Qt::MouseButtons held) {
@@ -259,6 +283,9 @@ TEST_F(TickingWindowTest, AMinimisedWindowComesBackFromItsMenuAndThePlayers) {
     EXPECT_FALSE(playerWindow.windowIcon().isNull());
     open();
     EXPECT_FALSE(window->windowIcon().isNull()) << "the player's icon";
+    playerWindow.show();
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return HasNetWmIcon(&playerWindow); }));
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return HasNetWmIcon(window); }));
     for (int way = 0; way < 2; ++way) {
         window->PopupMenuPopup();
         window->PopupMinimize->trigger();
