@@ -294,7 +294,10 @@ void TFormProperty::buildSitePage() {
     ListViewNews->setColumnCount(4);
     ListViewNews->setHeaderLabels(
         {jp("サイト"), QStringLiteral("URL"), jp("更新間隔"), jp("状態")});
-    ListViewNews->setColumnWidth(ColStatus, 220);
+    ListViewNews->setColumnWidth(ColStatus, 150);
+    // Beside the name, where it is seen without scrolling; the URL is also
+    // in its field below.
+    ListViewNews->header()->moveSection(ColStatus, ColURL);
     ListViewNews->setColumnWidth(ColName, 100);
     ListViewNews->setColumnWidth(ColURL, 200);
     ListViewNews->setColumnWidth(ColInterval, 60);

@@ -1,5 +1,6 @@
 // Shows the property dialog against a stand-in player with the default
-// sites and saves a picture of each page as the X server shows it.
+// sites, one of them updated and two failed, and saves a picture of each
+// page as the X server shows it.
 // usage: property_screenshot PROPERTY.png SITES.png (on a real display)
 
 #include "engine/news/NewsGlobals.h"
@@ -11,6 +12,7 @@
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTabWidget>
@@ -51,6 +53,11 @@ int main(int argc, char** argv) {
         QWidget mainControl;
         RegisterPropertyDialog();
         TPLYXNews news(&mainControl, dir.path().string() + "/");
+        news.Online = false; // no network here: the statuses below stand
+        QDateTime now = QDateTime::currentDateTime();
+        news.Sites()->Get(1)->Status = {now, now.addSecs(-7200), 0, "HTTP status 404"};
+        news.Sites()->Get(2)->Status = {now, {}, 0, "connection refused"};
+        news.Sites()->Get(7)->Status = {now, now, 18, ""};
         news.PropertyPosition = {10, 10};
         news.WindowEnabled = true;
         news.WindowLocation = 2;
