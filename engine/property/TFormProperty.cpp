@@ -294,7 +294,7 @@ void TFormProperty::buildSitePage() {
     ListViewNews->setColumnCount(4);
     ListViewNews->setHeaderLabels(
         {jp("サイト"), QStringLiteral("URL"), jp("更新間隔"), jp("状態")});
-    ListViewNews->setColumnWidth(ColStatus, 150);
+    ListViewNews->setColumnWidth(ColStatus, 170);
     // Beside the name, where it is seen without scrolling; the URL is also
     // in its field below.
     ListViewNews->header()->moveSection(ColStatus, ColURL);

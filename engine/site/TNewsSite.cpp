@@ -355,12 +355,13 @@ void TNewsSite::noteStatus() {
 
 std::string StatusText(const SiteStatus& status) {
     using platform::Utf8ToSjis;
+    // The result first: a narrow column still shows it.
     if (!status.attempted.isValid()) return Utf8ToSjis("未取得");
-    std::string text = ClockText(status.attempted) + " ";
+    std::string when = Utf8ToSjis("（") + ClockText(status.attempted);
     if (status.failure.empty())
-        return text + Utf8ToSjis("見出し ") + std::to_string(status.headlines) + Utf8ToSjis(" 件");
-    text += Utf8ToSjis("失敗: ") + status.failure;
+        return Utf8ToSjis("見出し ") + std::to_string(status.headlines) + Utf8ToSjis(" 件") + when +
+               Utf8ToSjis("）");
     if (status.succeeded.isValid())
-        text += Utf8ToSjis("（最後の成功 ") + ClockText(status.succeeded) + Utf8ToSjis("）");
-    return text;
+        when += Utf8ToSjis("、最後の成功 ") + ClockText(status.succeeded);
+    return Utf8ToSjis("失敗: ") + status.failure + when + Utf8ToSjis("）");
 }

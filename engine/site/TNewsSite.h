@@ -33,7 +33,7 @@ struct SiteStatus {
     std::string failure; // English, "" after an update that gave headlines
 };
 
-// The status in a line (Shift_JIS): "12/9 13:25 見出し 23 件", or the
+// The status in a line (Shift_JIS): "見出し 23 件（12/9(水) 13:25）", or the
 // failure with when the site last gave headlines; "未取得" before any.
 std::string StatusText(const SiteStatus& status);
 
