@@ -14,6 +14,7 @@
 #include "platform/text/Cp932.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -78,6 +79,23 @@ int main(int argc, char** argv) {
     StopSignals stop([] { QApplication::quit(); });
     PlyxWindow window(player);
     window.show();
+    // For tests of an installed player: what its panels show (their names
+    // for screen readers), a line on stderr each time that changes.
+    QTimer panelReport;
+    if (qEnvironmentVariableIsSet("PLYX_REPORT_PANELS")) {
+        QObject::connect(&panelReport, &QTimer::timeout, &window,
+                         [&window, last = QString()]() mutable {
+                             QStringList shown;
+                             for (const QWidget* w : window.findChildren<QWidget*>())
+                                 if (w->isVisible() && !w->accessibleName().isEmpty())
+                                     shown << w->accessibleName();
+                             QString line = shown.join(QStringLiteral(" | "));
+                             if (line == last) return;
+                             last = line;
+                             std::fprintf(stderr, "plyx: panels: %s\n", line.toUtf8().constData());
+                         });
+        panelReport.start(500);
+    }
     PlyxPluginHost host(player, &window);
     int started = host.LoadPlugins(plugins);
     std::fprintf(stderr, "plyx: %d plug-in(s) from %s\n", started,
