@@ -29,12 +29,12 @@ TEST(InstalledPlayer, AFirstStartShowsTheSkinWithTheNewsOfTheUsersSite) {
     ASSERT_EQ(install.Wait(120s), 0) << install.ReadUntil("\n", 1s);
 
     testsupport::HttpServer server;
-    server.Route("/front", {200, platform::Utf8ToSjis("<meta charset=shift_jis><body><a href=\"/n/1.html\">"
-                                                      "設置確認の見出し</a> (12/25 10:30)<br></body>")});
+    server.Route("/front",
+                 {200, platform::Utf8ToSjis("<meta charset=shift_jis><body><a href=\"/n/1.html\">"
+                                            "設置確認の見出し</a> (12/25 10:30)<br></body>")});
     std::filesystem::create_directories(home + "/.config/plyx");
-    dir.write("home/.config/plyx/PLYXNews.ini",
-              "[PLYXNews]\r\nVersion=6320\r\n[Site]\r\nLocal=\"" + server.Url("/front") +
-                  "\",1,60\r\n");
+    dir.write("home/.config/plyx/PLYXNews.ini", "[PLYXNews]\r\nVersion=6320\r\n[Site]\r\nLocal=\"" +
+                                                    server.Url("/front") + "\",1,60\r\n");
     for (const auto& entry : std::filesystem::recursive_directory_iterator(home))
         testsupport::GiveToChild(entry.path().string());
     testsupport::GiveToChild(home);
