@@ -13,6 +13,7 @@
 
 #include "tests/support/EventPump.h"
 #include "tests/support/HttpServer.h"
+#include "tests/support/OwnThreads.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -32,17 +33,6 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Threads of this process, the loopback server's aside.
-int ownThreads() {
-    int count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        if (std::getline(comm, name)) count += name != testsupport::HttpServer::kThreadName;
-    }
-    return count;
 }
 
 struct Folder {
@@ -82,12 +72,12 @@ void BM_TenThousandSites(benchmark::State& state) {
             auto news = std::make_unique<TPLYXNews>(&owner, folder.base);
             if (!testsupport::PumpUntil(windowShown, 10000)) state.SkipWithError("no window");
             startMs = msSince(started);
-            int before = ownThreads();
+            int before = testsupport::OwnThreads();
             auto updating = Clock::now();
             news->UpdateNews(nullptr);
             if (!testsupport::PumpUntil(
                     [&] {
-                        threads = std::max(threads, ownThreads() - before);
+                        threads = std::max(threads, testsupport::OwnThreads() - before);
                         return !news->Sites()->IsBusy();
                     },
                     600000))

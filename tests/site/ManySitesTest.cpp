@@ -5,10 +5,10 @@
 #include "platform/errors/LastError.h"
 
 #include "tests/site/SitesFixture.h"
+#include "tests/support/OwnThreads.h"
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 using testsupport::HttpResponse;
@@ -22,25 +22,13 @@ constexpr int kSites = 1000; // the sanitizer makes each transfer dear
 constexpr int kSites = 10000;
 #endif
 
-// Threads of this process, the loopback server's aside.
-int ownThreads() {
-    int count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        // A thread that has just ended has no name left to read.
-        if (std::getline(comm, name)) count += name != testsupport::HttpServer::kThreadName;
-    }
-    return count;
-}
-
 } // namespace
 
 TEST_F(Sites, TenThousandSitesUpdateOnAFewThreadsAndGoAtOnce) {
     server.Route("/front", page("一 (1/1)<br>"));
     HttpResponse slow = page("一 (1/1)<br>", 3000);
     server.Route("/slow", slow);
-    int before = ownThreads();
+    int before = testsupport::OwnThreads();
     int peak = 0;
     {
         TNewsSites sites(plugin());
@@ -49,7 +37,7 @@ TEST_F(Sites, TenThousandSitesUpdateOnAFewThreadsAndGoAtOnce) {
         sites.Tick(1);
         ASSERT_TRUE(PumpUntil(
             [&] {
-                peak = std::max(peak, ownThreads());
+                peak = std::max(peak, testsupport::OwnThreads());
                 return !sites.IsBusy();
             },
             300000));
@@ -66,7 +54,7 @@ TEST_F(Sites, TenThousandSitesUpdateOnAFewThreadsAndGoAtOnce) {
         sites.Add("slow" + std::to_string(i), server.Url("/slow"), 0, true);
     sites.Tick(1);
     ASSERT_TRUE(PumpUntil([&] { return server.RequestCount() >= kSites + 8u; }, 5000));
-    EXPECT_LE(ownThreads() - before, DownloadPool::kDefaultLimit);
+    EXPECT_LE(testsupport::OwnThreads() - before, DownloadPool::kDefaultLimit);
     auto start = std::chrono::steady_clock::now();
     sites.Clear();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
