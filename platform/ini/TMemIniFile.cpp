@@ -143,6 +143,17 @@ size_t TMemIniFile::joinParts(std::string_view section) {
     return parts.front();
 }
 
+bool TMemIniFile::findKey(size_t part, std::string_view ident, Line& line,
+                          std::string_view& value) const {
+    for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end; pos = line.next) {
+        line = lineAt(pos);
+        std::string_view content = contentOf(line), name;
+        if (isValueLine(content) && SplitKeyLine(content, name, value) && EqualsNoCase(name, ident))
+            return true;
+    }
+    return false;
+}
+
 size_t TMemIniFile::appendPoint(size_t part) const {
     size_t point = bodyBegin(part);
     for (size_t pos = point, end = bodyEnd(part); pos < end;) {
@@ -164,14 +175,9 @@ void TMemIniFile::insertLine(size_t pos, const std::string& line) {
 std::string TMemIniFile::ReadString(std::string_view section, std::string_view ident,
                                     std::string_view def) const {
     for (size_t part : partsOf(section)) {
-        for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
-            Line line = lineAt(pos);
-            std::string_view content = contentOf(line), name, value;
-            if (isValueLine(content) && SplitKeyLine(content, name, value) &&
-                EqualsNoCase(name, ident))
-                return std::string(value);
-            pos = line.next;
-        }
+        Line line;
+        std::string_view value;
+        if (findKey(part, ident, line, value)) return std::string(value);
     }
     return std::string(def);
 }
@@ -186,16 +192,12 @@ void TMemIniFile::WriteString(std::string_view section, std::string_view ident,
         text_ += "[" + oneLine(std::string(section)) + "]" + eol_ + entry + eol_;
         return;
     }
-    for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
-        Line line = lineAt(pos);
-        std::string_view content = contentOf(line), name, old;
-        if (isValueLine(content) && SplitKeyLine(content, name, old) && EqualsNoCase(name, ident)) {
-            splice(line.begin, line.end - line.begin, entry);
-            return;
-        }
-        pos = line.next;
-    }
-    insertLine(appendPoint(part), entry);
+    Line line;
+    std::string_view old;
+    if (findKey(part, ident, line, old))
+        splice(line.begin, line.end - line.begin, entry);
+    else
+        insertLine(appendPoint(part), entry);
 }
 
 void TMemIniFile::WriteSectionValues(std::string_view section,
@@ -273,17 +275,10 @@ void TMemIniFile::EraseSection(std::string_view section) {
 
 void TMemIniFile::DeleteKey(std::string_view section, std::string_view ident) {
     if (!ValueExists(section, ident)) return;
-    size_t part = joinParts(section);
-    for (size_t pos = bodyBegin(part), end = bodyEnd(part); pos < end;) {
-        Line line = lineAt(pos);
-        std::string_view content = contentOf(line), name, value;
-        if (isValueLine(content) && SplitKeyLine(content, name, value) &&
-            EqualsNoCase(name, ident)) {
-            splice(line.begin, line.next - line.begin, {});
-            return;
-        }
-        pos = line.next;
-    }
+    Line line;
+    std::string_view value;
+    if (findKey(joinParts(section), ident, line, value))
+        splice(line.begin, line.next - line.begin, {});
 }
 
 void TMemIniFile::ReadSection(std::string_view section, std::vector<std::string>& list) const {

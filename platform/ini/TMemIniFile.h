@@ -87,6 +87,8 @@ private:
     std::string_view contentOf(const Line& line) const;
     // Indexes into headers_ of the parts of a section, in file order.
     std::vector<size_t> partsOf(std::string_view section) const;
+    // The part's first line of that key, and its value.
+    bool findKey(size_t part, std::string_view ident, Line& line, std::string_view& value) const;
     size_t bodyBegin(size_t part) const;
     size_t bodyEnd(size_t part) const;
     // The section as one part (later parts moved to the end of the first);
