@@ -61,6 +61,8 @@ HRESULT PlyxControl::QueryInterface(const IID& iid, void** object) {
         *object = static_cast<IPLYXLyrics*>(this);
     else if (iid == IID_IPLYXMenu)
         *object = static_cast<IPLYXMenu*>(this);
+    else if (iid == IID_IPLYXTimer)
+        *object = static_cast<IPLYXTimer*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -514,5 +516,11 @@ HRESULT PlyxControl::SetChecked(LONG id, LONG checked) {
     PlyxMenuItem* item = player_->MenuItem(id);
     if (!item) return E_INVALIDARG;
     item->checked = checked != 0;
+    return S_OK;
+}
+
+HRESULT PlyxControl::SetTimerDue(LONG window, LONG milliseconds) {
+    if (!player_) return RPC_E_DISCONNECTED;
+    player_->SetTimerDue(static_cast<HWND>(static_cast<uint32_t>(window)), milliseconds);
     return S_OK;
 }

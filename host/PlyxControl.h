@@ -16,6 +16,7 @@ class PlyxControl : public IPLYXControl,
                     public IPLYXPlayList,
                     public IPLYXLyrics,
                     public IPLYXMenu,
+                    public IPLYXTimer,
                     public std::enable_shared_from_this<PlyxControl> {
 public:
     using HRESULT = platform::HRESULT;
@@ -212,6 +213,9 @@ public:
     HRESULT SetEnabled(LONG id, LONG enabled) override;
     HRESULT GetChecked(LONG id, VARIANT_BOOL* checked) override;
     HRESULT SetChecked(LONG id, LONG checked) override;
+
+    // IPLYXTimer
+    HRESULT SetTimerDue(LONG window, LONG milliseconds) override;
 
     // Slots the player does not serve (the static_assert takes the semicolon).
 #define PLYX_RESERVED(n)                                                                           \

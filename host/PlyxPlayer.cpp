@@ -61,6 +61,7 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
         return control_->QueryInterface(iid, object);
     });
     clock_.start();
+    timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
@@ -124,14 +125,41 @@ void PlyxPlayer::SetEventMask(HWND window, uint32_t mask) {
     syncTimer();
 }
 
+bool PlyxPlayer::timerWanted() const {
+    return options_.runTimer && std::any_of(clients_.begin(), clients_.end(),
+                                            [](const Client& c) { return c.mask & pcTimer; });
+}
+
 void PlyxPlayer::syncTimer() {
-    bool wanted =
-        options_.runTimer && std::any_of(clients_.begin(), clients_.end(),
-                                         [](const Client& c) { return c.mask & pcTimer; });
-    if (wanted && !timer_.isActive())
-        timer_.start(20);
-    else if (!wanted)
+    if (!timerWanted()) {
         timer_.stop();
+    } else if (!timer_.isActive()) {
+        lastTick_ = clock_.elapsed();
+        scheduleTick();
+    }
+}
+
+int64_t PlyxPlayer::NextTickAt(int64_t now) const {
+    int64_t due = -1;
+    for (const Client& c : clients_)
+        if (c.mask & pcTimer) due = due < 0 ? c.due : std::min(due, c.due);
+    int64_t at = std::max(due, lastTick_ + 1);
+    // Up to the beat, and never into the past: a late timer ticks at once.
+    int64_t beats = (at - lastTick_ + kTickPeriod - 1) / kTickPeriod;
+    return std::max(lastTick_ + beats * kTickPeriod, now);
+}
+
+void PlyxPlayer::scheduleTick() {
+    int64_t now = clock_.elapsed();
+    // Coarse: a tick a millisecond late moves nothing later than the beat
+    // allows, and the system may wake us together with others.
+    timer_.start(static_cast<int>(std::min<int64_t>(NextTickAt(now) - now, 60000)));
+}
+
+void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
+    for (Client& c : clients_)
+        if (c.window == window) c.due = lastTick_ + std::max(milliseconds, 0);
+    if (timer_.isActive()) scheduleTick();
 }
 
 uint32_t PlyxPlayer::GetEventMask(HWND window) const {
@@ -169,7 +197,14 @@ void PlyxPlayer::NotifyStatus(int status, int32_t value) {
 }
 
 void PlyxPlayer::Tick() {
-    Notify(pcTimer, static_cast<int32_t>(clock_.elapsed()));
+    TickAt(clock_.elapsed());
+}
+
+void PlyxPlayer::TickAt(int64_t now) {
+    lastTick_ = now;
+    // The notification's count is 32 bits wide and wraps after 24.8 days.
+    Notify(pcTimer, static_cast<int32_t>(static_cast<uint32_t>(now)));
+    if (timerWanted()) scheduleTick();
 }
 
 void PlyxPlayer::MoveTo(int left, int top) {

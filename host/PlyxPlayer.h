@@ -47,7 +47,7 @@ class PlyxPlayer {
 public:
     struct Options {
         int version = 6320;
-        bool runTimer = true; // tick every 20 ms while a client subscribes to the timer
+        bool runTimer = true; // tick on a 20 ms beat while a client subscribes to the timer
         std::string path;     // the executable's path (Shift_JIS); its ".ini" is the settings file
     };
 
@@ -68,6 +68,9 @@ public:
         platform::HWND window;
         uint32_t mask;
         std::string pluginName;
+        // The player's time before which the client needs no tick (see
+        // SetTimerDue); at or before the last tick it wants every one.
+        int64_t due = 0;
     };
     void Connect(platform::HWND window);
     void Disconnect(platform::HWND window);
@@ -81,9 +84,18 @@ public:
     void Notify(uint32_t code, int32_t value);
     // Status n (pcStatus | n) to the subscribed clients.
     void NotifyStatus(int status, int32_t value);
-    // One timer tick: pcTimer with the milliseconds since the start.
+    // One timer tick: pcTimer with the milliseconds since the start (or
+    // with the time given, for tests), to every client subscribed to it.
     void Tick();
-    // Whether the 20 ms timer runs: only while some client asks for its code,
+    void TickAt(int64_t now);
+    // The client needs no tick sooner than milliseconds after the last one.
+    void SetTimerDue(platform::HWND window, int32_t milliseconds);
+    // When the timer fires next, after now: on the 20 ms beat of the last
+    // tick, at the first beat some client needs. Ticks stay where a 20 ms
+    // timer would put them; only those nobody needs are left out.
+    int64_t NextTickAt(int64_t now) const;
+    static constexpr int kTickPeriod = 20;
+    // Whether the timer runs: only while some client asks for its code,
     // so an idle player does not wake fifty times a second for nobody.
     bool TimerRunning() const { return timer_.isActive(); }
 
@@ -130,7 +142,9 @@ private:
                                       platform::LPARAM lParam);
     void post(platform::HWND window, uint32_t code, int32_t value);
     void changed();
+    bool timerWanted() const;
     void syncTimer();
+    void scheduleTick();
 
     Options options_;
     uint32_t messageId_;
@@ -141,4 +155,5 @@ private:
     long nextMenuId_ = 0x10000;
     QElapsedTimer clock_;
     QTimer timer_;
+    int64_t lastTick_ = 0;
 };

@@ -18,6 +18,8 @@ constexpr platform::IID IID_IPLYXLyrics{
     0x5A1E0003, 0x6320, 0x4E57, {0x8A, 0x31, 0x50, 0x4C, 0x59, 0x58, 0x00, 0x01}};
 constexpr platform::IID IID_IPLYXMenu{
     0x5A1E0004, 0x6320, 0x4E57, {0x8A, 0x31, 0x50, 0x4C, 0x59, 0x58, 0x00, 0x01}};
+constexpr platform::IID IID_IPLYXTimer{
+    0x5A1E0005, 0x6320, 0x4E57, {0x8A, 0x31, 0x50, 0x4C, 0x59, 0x58, 0x00, 0x01}};
 
 // Context mask of the player's CoCreateInstance: in-process, local or remote.
 constexpr platform::ULONG CLSCTX_PLYX = 0x15;
@@ -240,4 +242,18 @@ public:
 
 protected:
     ~IPLYXMenu() = default;
+};
+
+// Optional, and this player's own: a client that scrolls tells the player
+// when its next timer notification can matter, so the player need not wake
+// every 20 ms for ticks that change nothing. A player without it ticks as
+// always; a client that never calls it gets every tick.
+class IPLYXTimer : public platform::IUnknown {
+public:
+    // No tick is needed sooner than milliseconds after the last tick the
+    // client was sent; 0 asks for the next one.
+    virtual platform::HRESULT SetTimerDue(platform::LONG window, platform::LONG milliseconds) = 0;
+
+protected:
+    ~IPLYXTimer() = default;
 };

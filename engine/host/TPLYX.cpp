@@ -208,6 +208,7 @@ bool TPLYX::queryInterfaces(IUnknown* unknown) {
             return false;
         }
     }
+    unknown->QueryInterface(IID_IPLYXTimer, timer_.Out());
     return true;
 }
 
@@ -216,6 +217,7 @@ void TPLYX::releaseInterfaces() {
     playList_.reset();
     lyrics_.reset();
     menu_.reset();
+    timer_.reset();
 }
 
 void TPLYX::Bind() {
@@ -347,6 +349,10 @@ void TPLYX::NotifyEvent(HWND target, unsigned long wParam, int lParam) {
     } else if (Bound) {
         control_->NotifyEvent(static_cast<LONG>(target), static_cast<LONG>(wParam), lParam);
     }
+}
+
+void TPLYX::SetTimerDue(int milliseconds) {
+    if (Bound && timer_) timer_->SetTimerDue(static_cast<LONG>(ClientWindow), milliseconds);
 }
 
 // ---- notification reactions ------------------------------------------------------

@@ -60,6 +60,9 @@ public:
     TPLYXEventSet GetEvents();
     void SetEvents(TPLYXEventSet events);
     void NotifyEvent(platform::HWND target, unsigned long wParam, int lParam);
+    // Tells a player that can skip ticks when the next one can matter
+    // (milliseconds after the last; 0: the next tick). Others tick anyway.
+    void SetTimerDue(int milliseconds);
 
     void NotifyUser(unsigned long event, int param);
     void NotifyOpen(platform::HWND window);
@@ -263,6 +266,7 @@ private:
     platform::ComPtr<IPLYXPlayList> playList_;
     platform::ComPtr<IPLYXLyrics> lyrics_;
     platform::ComPtr<IPLYXMenu> menu_;
+    platform::ComPtr<IPLYXTimer> timer_; // optional
 };
 
 // The texts of the boxes the host link shows.

@@ -365,6 +365,7 @@ void TPLYXNews::UpdateTimerState() {
         events.insert(evMove);
     }
     if (!(events == current)) plyx_->SetEvents(events);
+    wakeTimer();
 }
 
 void TPLYXNews::RebuildSiteMenu() {
@@ -394,6 +395,15 @@ void TPLYXNews::Timer(int tick) {
         minuteCountdown_ = kMinutePeriod;
         PostUserEvent(ueUpdate, elapsed);
     }
+    announceTimerDue();
+}
+
+void TPLYXNews::announceTimerDue() {
+    // The clock and the update check fire once their countdown goes below 0.
+    int due = std::min(clockCountdown_, minuteCountdown_) + 1;
+    for (int i = 0; i < 2; ++i)
+        if (tickerMoves(i)) due = std::min(due, std::max(Countdown[i], 0));
+    plyx_->SetTimerDue(due);
 }
 
 void TPLYXNews::PostUserEvent(uint32_t code, int param) {

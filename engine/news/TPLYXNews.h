@@ -153,6 +153,13 @@ private:
     int tickerOf(const QWidget* control, const std::array<QPointer<platform::TLabel>, 2>& labels,
                  bool panelsToo) const;
     void placePastExit(int i);
+    // Whether ticker i moves on the timer now.
+    bool tickerMoves(int i) const;
+    // Tells the player when the next tick can change something: a step of
+    // a moving ticker, the clock or the update check. Whatever makes a
+    // tick matter sooner asks for the next one.
+    void announceTimerDue();
+    void wakeTimer() { plyx_->SetTimerDue(0); }
     int enabledSiteFrom(int start, int direction) const;
 
     QPointer<QWidget> owner_;

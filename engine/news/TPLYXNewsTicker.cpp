@@ -15,15 +15,19 @@ void TPLYXNews::SetTickerControls(int i, TControl* panel, TLabel* label, TLabel*
     TickerPanels[i] = panel;
     TickerLabels[i] = label;
     SiteNameLabels[i] = siteName;
+    wakeTimer();
+}
+
+bool TPLYXNews::tickerMoves(int i) const {
+    if (!TickerLabels[i] || !TickerPanels[i] || Holds[i]) return false;
+    INewsWindow* w = Globals().PLYXNewsWindow;
+    return i != 0 || !w || w->Form()->isEnabled();
 }
 
 void TPLYXNews::ScrollTicker(int i, int elapsed) {
+    if (!tickerMoves(i)) return;
     TLabel* label = TickerLabels[i];
     TControl* panel = TickerPanels[i];
-    if (!label || !panel) return;
-    if (i == 0)
-        if (INewsWindow* w = Globals().PLYXNewsWindow; w && !w->Form()->isEnabled()) return;
-    if (Holds[i]) return;
     // A speed of 0 or below steps on every call, as any such speed does;
     // kept at 0 the countdown cannot overflow whatever a skin says.
     int speed = std::max(Speed[i], 0);
@@ -49,6 +53,7 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
 void TPLYXNews::HoldTicker(int i, int hold, bool on) {
     if (i < 0 || i > 1) return;
     Holds[i] = on ? Holds[i] | hold : Holds[i] & ~hold;
+    if (!on) wakeTimer();
 }
 
 void TPLYXNews::ShowNextHeadline(int i) {
@@ -101,6 +106,7 @@ void TPLYXNews::placePastExit(int i) {
     if (label)
         label->move(Step[i] < 0 ? -label->width() : (panel ? panel->width() : 0), label->y());
     Countdown[i] = 0;
+    wakeTimer();
 }
 
 void TPLYXNews::GoToHeadline(int i, int n) {

@@ -252,8 +252,12 @@ bool TImageList::GetBitmap(int index, TBitmap& out) const {
 }
 
 void TPanel::paintEvent(QPaintEvent*) {
+    QColor color = ToQColor(Color);
+    // A panel that covers itself spares Qt drawing what lies beneath it
+    // whenever the ticker on it moves.
+    setAttribute(Qt::WA_OpaquePaintEvent, color.alpha() == 255);
     QPainter p(this);
-    p.fillRect(rect(), ToQColor(Color));
+    p.fillRect(rect(), color);
 }
 
 void TLabel::paintEvent(QPaintEvent*) {
@@ -266,8 +270,10 @@ void TLabel::paintEvent(QPaintEvent*) {
     // Without accelerators an ampersand is just a character.
     int flags = static_cast<int>(align) | (WordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
     if (ShowAccelChar) flags |= Qt::TextShowMnemonic;
+    QColor back = ToQColor(Color);
+    setAttribute(Qt::WA_OpaquePaintEvent, !Transparent && back.alpha() == 255);
     auto draw = [&](QPainter& on) {
-        if (!Transparent) on.fillRect(rect(), ToQColor(Color));
+        if (!Transparent) on.fillRect(rect(), back);
         on.setFont(ToQFont(Font));
         on.setPen(ToQColor(Font.Color));
         on.drawText(rect(), flags, text(Caption));

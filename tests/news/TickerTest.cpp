@@ -6,6 +6,8 @@
 #include "tests/support/EventPump.h"
 #include "tests/support/RecordingBrowser.h"
 
+#include <map>
+
 using platform::TLabel;
 using platform::TPanel;
 
@@ -259,4 +261,38 @@ TEST_F(TickerTest, DoubleClicksOpenTheHeadlineOrTheSiteAsOneArgument) {
     ASSERT_TRUE(testsupport::PumpUntil([&] { return browser.started(); }));
     EXPECT_EQ(browser.arguments(), "--new-window\nhttp://a.example/\n");
     EXPECT_FALSE(std::filesystem::exists("/tmp/pwned"));
+}
+
+TEST_F(TickerTest, ThePlayerLeavesOutTicksThatMoveNothingAndTheTextMovesAsOnEveryTick) {
+    news->UpdateTimerState();
+    // The same two seconds twice from the same place: once on every 20 ms
+    // tick, once on the ticks the player still sends.
+    auto run = [&](int64_t start, bool skipping) {
+        std::map<int64_t, int> at; // ms from the start -> label position
+        label->move(150, 0);
+        for (int64_t t = start; t <= start + 2000;) {
+            player->TickAt(t);
+            pump();
+            at[t - start] = label->x();
+            t = skipping ? player->NextTickAt(t) : t + PlyxPlayer::kTickPeriod;
+        }
+        return at;
+    };
+    auto every = run(100000, false);
+    auto needed = run(200000, true);
+    ASSERT_EQ(every.size(), 101u);
+    EXPECT_LE(needed.size(), 45u) << "one tick a step and one a second for the clock";
+    for (auto [ms, x] : needed)
+        EXPECT_EQ(x, every[ms]) << ms << " ms after the start";
+    // Every step comes on the very tick it came on before.
+    for (auto it = std::next(every.begin()); it != every.end(); ++it)
+        if (it->second != std::prev(it)->second)
+            EXPECT_TRUE(needed.contains(it->first)) << "the step at " << it->first << " ms";
+    // A hold makes ticks useless until it ends; its end wants the next one.
+    news->HoldTicker(1, TPLYXNews::thPaused, true);
+    player->TickAt(300000);
+    pump();
+    EXPECT_GT(player->NextTickAt(300000), 300020);
+    news->HoldTicker(1, TPLYXNews::thPaused, false);
+    EXPECT_EQ(player->NextTickAt(300000), 300020);
 }
