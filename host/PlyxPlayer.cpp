@@ -159,7 +159,8 @@ void PlyxPlayer::scheduleTick() {
 void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
     for (Client& c : clients_)
         if (c.window == window) c.due = lastTick_ + std::max(milliseconds, 0);
-    if (timer_.isActive()) scheduleTick();
+    // A tick being sent schedules the next one once every client has said.
+    if (timer_.isActive() && !inTick_) scheduleTick();
 }
 
 uint32_t PlyxPlayer::GetEventMask(HWND window) const {
@@ -203,7 +204,15 @@ void PlyxPlayer::Tick() {
 void PlyxPlayer::TickAt(int64_t now) {
     lastTick_ = now;
     // The notification's count is 32 bits wide and wraps after 24.8 days.
-    Notify(pcTimer, static_cast<int32_t>(static_cast<uint32_t>(now)));
+    auto value = static_cast<LPARAM>(static_cast<int32_t>(static_cast<uint32_t>(now)));
+    // Sent rather than posted: the tick's work is done in this wake-up,
+    // without one more turn of the event loop. A client may go or come
+    // meanwhile, hence the index.
+    inTick_ = true;
+    for (size_t k = 0; k < clients_.size(); ++k)
+        if (clients_[k].mask & pcTimer)
+            SendNotifyMessage(clients_[k].window, messageId_, pcTimer, value);
+    inTick_ = false;
     if (timerWanted()) scheduleTick();
 }
 

@@ -156,4 +156,5 @@ private:
     QElapsedTimer clock_;
     QTimer timer_;
     int64_t lastTick_ = 0;
+    bool inTick_ = false;
 };

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 using namespace platform;
 
@@ -28,6 +29,8 @@ constexpr const char* kSection = "PLYXNews";
 constexpr const char* kSiteSection = "Site";
 constexpr int kClockPeriod = 1000;
 constexpr int kMinutePeriod = 60000;
+// How late the clock and the update check may fire to share a step's tick.
+constexpr int kTimerSlack = 100;
 
 } // namespace
 
@@ -399,11 +402,14 @@ void TPLYXNews::Timer(int tick) {
 }
 
 void TPLYXNews::announceTimerDue() {
-    // The clock and the update check fire once their countdown goes below 0.
-    int due = std::min(clockCountdown_, minuteCountdown_) + 1;
+    int step = std::numeric_limits<int>::max();
     for (int i = 0; i < 2; ++i)
-        if (tickerMoves(i)) due = std::min(due, std::max(Countdown[i], 0));
-    plyx_->SetTimerDue(due);
+        if (tickerMoves(i)) step = std::min(step, std::max(Countdown[i], 0));
+    // The clock and the update check fire once their countdown goes below
+    // 0. Neither needs the exact millisecond: one due shortly before a
+    // step waits for it rather than waking the player on its own.
+    int other = std::min(clockCountdown_, minuteCountdown_) + 1;
+    plyx_->SetTimerDue(other + kTimerSlack < step ? other : step);
 }
 
 void TPLYXNews::PostUserEvent(uint32_t code, int param) {

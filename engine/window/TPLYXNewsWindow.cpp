@@ -505,6 +505,19 @@ void TPLYXNewsWindow::buttonClicked(TImage* image) {
 }
 
 bool TPLYXNewsWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Every paint of the scrolling ticker passes here: let what is not the
+    // mouse's go on at once.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Enter:
+    case QEvent::Leave:
+        break;
+    default:
+        return false;
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
     auto* image = dynamic_cast<TImage*>(widget);
     bool button = image && image != ImageForm;

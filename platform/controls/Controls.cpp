@@ -287,14 +287,16 @@ void TLabel::paintEvent(QPaintEvent*) {
         draw(p);
         return;
     }
-    Look look{Caption, Font, Color, Transparent, flags, size(), ratio};
-    if (cache_.isNull() || !(look == cachedLook_)) {
+    // Compared in place: a ticker paints twenty times a second.
+    const Look& l = cachedLook_;
+    if (cache_.isNull() || l.caption != Caption || !(l.font == Font) || l.color != Color ||
+        l.transparent != Transparent || l.flags != flags || l.size != size() || l.ratio != ratio) {
         cache_ = QPixmap(size() * ratio);
         cache_.setDevicePixelRatio(ratio);
         cache_.fill(Qt::transparent);
         QPainter on(&cache_);
         draw(on);
-        cachedLook_ = std::move(look);
+        cachedLook_ = Look{Caption, Font, Color, Transparent, flags, size(), ratio};
     }
     QPainter p(this);
     p.drawPixmap(0, 0, cache_);

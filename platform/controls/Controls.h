@@ -188,7 +188,6 @@ private:
         int flags = 0;
         QSize size;
         qreal ratio = 1;
-        bool operator==(const Look&) const = default;
     };
     // A ticker headline of a thousand characters is well within this.
     static constexpr double kMaxCachedPixels = 4.0 * 1024 * 1024;

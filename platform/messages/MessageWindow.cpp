@@ -176,6 +176,24 @@ bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     return true;
 }
 
+bool SendNotifyMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    Registry& r = registry();
+    std::unique_lock lock(r.mutex);
+    auto it = r.windows.find(window);
+    if (it == r.windows.end()) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return false;
+    }
+    Receiver* receiver = it->second.receiver;
+    if (receiver->thread() != QThread::currentThread()) {
+        postTo(receiver, message, wParam, lParam, nullptr);
+        return true;
+    }
+    lock.unlock();
+    receiver->call(message, wParam, lParam);
+    return true;
+}
+
 bool SendMessageTimeout(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam, int timeoutMs,
                         LRESULT* result) {
     auto reply = std::make_shared<Reply>();

@@ -55,6 +55,10 @@ bool SendMessageTimeout(HWND window, uint32_t message, WPARAM wParam, LPARAM lPa
                         LRESULT* result);
 LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
 
+// Runs the procedure of a window of the calling thread before returning,
+// and posts to a window of another thread, so the caller never waits.
+bool SendNotifyMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
 bool IsWindow(HWND window);
 
 // Posts to every message window (they all count as top-level windows).

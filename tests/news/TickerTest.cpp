@@ -285,9 +285,11 @@ TEST_F(TickerTest, ThePlayerLeavesOutTicksThatMoveNothingAndTheTextMovesAsOnEver
     for (auto [ms, x] : needed)
         EXPECT_EQ(x, every[ms]) << ms << " ms after the start";
     // Every step comes on the very tick it came on before.
-    for (auto it = std::next(every.begin()); it != every.end(); ++it)
-        if (it->second != std::prev(it)->second)
+    for (auto it = std::next(every.begin()); it != every.end(); ++it) {
+        if (it->second != std::prev(it)->second) {
             EXPECT_TRUE(needed.contains(it->first)) << "the step at " << it->first << " ms";
+        }
+    }
     // A hold makes ticks useless until it ends; its end wants the next one.
     news->HoldTicker(1, TPLYXNews::thPaused, true);
     player->TickAt(300000);
