@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <map>
 #include <unordered_set>
 
@@ -61,7 +62,6 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
         return control_->QueryInterface(iid, object);
     });
     clock_.start();
-    timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
@@ -135,32 +135,32 @@ void PlyxPlayer::syncTimer() {
         timer_.stop();
     } else if (!timer_.isActive()) {
         lastTick_ = clock_.elapsed();
-        scheduleTick();
+        scheduleTick(lastTick_);
     }
 }
 
 int64_t PlyxPlayer::NextTickAt(int64_t now) const {
-    int64_t due = -1;
+    int64_t due = std::numeric_limits<int64_t>::max();
     for (const Client& c : clients_)
-        if (c.mask & pcTimer) due = due < 0 ? c.due : std::min(due, c.due);
-    int64_t at = std::max(due, lastTick_ + 1);
-    // Up to the beat, and never into the past: a late timer ticks at once.
-    int64_t beats = (at - lastTick_ + kTickPeriod - 1) / kTickPeriod;
-    return std::max(lastTick_ + beats * kTickPeriod, now);
+        if (c.mask & pcTimer) due = std::min(due, c.due);
+    // Never sooner than a period after the last tick, never in the past.
+    return std::max({due, lastTick_ + kTickPeriod, now});
 }
 
-void PlyxPlayer::scheduleTick() {
-    int64_t now = clock_.elapsed();
-    // Coarse: a tick a millisecond late moves nothing later than the beat
-    // allows, and the system may wake us together with others.
-    timer_.start(static_cast<int>(std::min<int64_t>(NextTickAt(now) - now, 60000)));
+void PlyxPlayer::scheduleTick(int64_t from) {
+    next_ = NextTickAt(from);
+    auto gap = static_cast<int>(std::min<int64_t>(next_ - from, 60000));
+    // The timer repeats: set to this gap already, it fires on time by itself
+    // and costs nothing to set again.
+    if (timer_.isActive() && timer_.interval() == gap && from == lastTick_) return;
+    timer_.start(gap);
 }
 
 void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
     for (Client& c : clients_)
         if (c.window == window) c.due = lastTick_ + std::max(milliseconds, 0);
     // A tick being sent schedules the next one once every client has said.
-    if (timer_.isActive() && !inTick_) scheduleTick();
+    if (timer_.isActive() && !inTick_) scheduleTick(clock_.elapsed());
 }
 
 uint32_t PlyxPlayer::GetEventMask(HWND window) const {
@@ -198,7 +198,9 @@ void PlyxPlayer::NotifyStatus(int status, int32_t value) {
 }
 
 void PlyxPlayer::Tick() {
-    TickAt(clock_.elapsed());
+    // A timer may fire a hair early; the tick counts from when it was due,
+    // or a client would find its step not quite due and wait a period more.
+    TickAt(std::max<int64_t>(clock_.elapsed(), next_));
 }
 
 void PlyxPlayer::TickAt(int64_t now) {
@@ -213,7 +215,7 @@ void PlyxPlayer::TickAt(int64_t now) {
         if (clients_[k].mask & pcTimer)
             SendNotifyMessage(clients_[k].window, messageId_, pcTimer, value);
     inTick_ = false;
-    if (timerWanted()) scheduleTick();
+    if (timerWanted()) scheduleTick(now);
 }
 
 void PlyxPlayer::MoveTo(int left, int top) {

@@ -90,9 +90,10 @@ public:
     void TickAt(int64_t now);
     // The client needs no tick sooner than milliseconds after the last one.
     void SetTimerDue(platform::HWND window, int32_t milliseconds);
-    // When the timer fires next, after now: on the 20 ms beat of the last
-    // tick, at the first beat some client needs. Ticks stay where a 20 ms
-    // timer would put them; only those nobody needs are left out.
+    // When the timer fires next, from now: when the first client needs it,
+    // but never sooner than a period after the last tick. A client that
+    // says nothing gets a tick every period; one that scrolls gets one a
+    // step, each on time, instead of fifty a second.
     int64_t NextTickAt(int64_t now) const;
     static constexpr int kTickPeriod = 20;
     // Whether the timer runs: only while some client asks for its code,
@@ -144,7 +145,7 @@ private:
     void changed();
     bool timerWanted() const;
     void syncTimer();
-    void scheduleTick();
+    void scheduleTick(int64_t from);
 
     Options options_;
     uint32_t messageId_;
@@ -155,6 +156,6 @@ private:
     long nextMenuId_ = 0x10000;
     QElapsedTimer clock_;
     QTimer timer_;
-    int64_t lastTick_ = 0;
+    int64_t lastTick_ = 0, next_ = 0;
     bool inTick_ = false;
 };
