@@ -31,6 +31,8 @@ constexpr int kClockPeriod = 1000;
 constexpr int kMinutePeriod = 60000;
 // How late the clock and the update check may fire to share a step's tick.
 constexpr int kTimerSlack = 100;
+// How late a ticker's step may come to share the other ticker's tick.
+constexpr int kSharedTick = 20;
 
 } // namespace
 
@@ -402,9 +404,19 @@ void TPLYXNews::Timer(int tick) {
 }
 
 void TPLYXNews::announceTimerDue() {
-    int step = std::numeric_limits<int>::max();
+    std::array<int, 2> due{};
+    int n = 0;
     for (int i = 0; i < 2; ++i)
-        if (tickerMoves(i)) step = std::min(step, std::max(Countdown[i], 0));
+        if (tickerMoves(i)) due[n++] = std::max(Countdown[i], 0);
+    // Two tickers due within a player's period of each other step on one
+    // tick: the first a little late, as a 20 ms timer would have it, and
+    // its countdown carries the lateness over.
+    int step = std::numeric_limits<int>::max();
+    if (n == 1) step = due[0];
+    if (n == 2) {
+        auto [first, second] = std::minmax(due[0], due[1]);
+        step = second - first < kSharedTick ? second : first;
+    }
     // The clock and the update check fire once their countdown goes below
     // 0. Neither needs the exact millisecond: one due shortly before a
     // step waits for it rather than waking the player on its own.

@@ -297,3 +297,24 @@ TEST_F(TickerTest, ThePlayerTicksOnlyForStepsAndTheTextMovesAsFarAsOnEveryTick) 
     news->HoldTicker(1, TPLYXNews::thPaused, false);
     EXPECT_EQ(player->NextTickAt(300000), 300020);
 }
+
+TEST_F(TickerTest, TwoTickersShareTicksAndKeepTheirSpeeds) {
+    auto* panel0 = new TPanel(&mainControl);
+    panel0->resize(200, 20);
+    auto* label0 = new TLabel(panel0);
+    news->SetTickerControls(0, panel0, label0, nullptr);
+    news->Speed = {50, 40};
+    news->UpdateTimerState();
+    label0->move(150, 0);
+    label->move(150, 0);
+    int ticks = 0;
+    for (int64_t t = 100000; t <= 102000; t = player->NextTickAt(t), ++ticks) {
+        player->TickAt(t);
+        pump();
+    }
+    // Twenty and twenty-five steps a second, each ticker at its own speed,
+    // on fewer ticks than the two would take apart.
+    EXPECT_NEAR(150 - label0->x(), 41, 1);
+    EXPECT_NEAR(150 - label->x(), 51, 1);
+    EXPECT_LE(ticks, 70) << "apart they take some 90";
+}
