@@ -294,6 +294,50 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
     }
 }
 
+// From a character boundary, the first character at which the walk can
+// find anything: a digit or an opening bracket. The characters in between
+// are stepped over here, without being decoded one by one.
+size_t skipPlain(std::string_view s, size_t i, bool extended) {
+    while (i < s.size()) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            if (isDigit(b) || b == '(' || b == '<' || b == '[') return i;
+            ++i;
+        } else if (platform::IsSjisLeadByte(b) && i + 1 < s.size()) {
+            // Full-width brackets lead with 0x81, full-width digits with 0x82.
+            auto trail = static_cast<unsigned char>(s[i + 1]);
+            if (b == 0x81 && partnerOf(static_cast<Char>(b << 8 | trail), extended) != 0) return i;
+            if (b == 0x82 && extended && trail >= 0x4F && trail <= 0x58) return i;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return i;
+}
+
+// A tail scan succeeds only where a stamp ends the text (before the spaces
+// and word that may follow it): on a digit, ":", 分 or 日. Titles that hold a
+// number but end otherwise are spared a scan from each of their numbers.
+bool mayEndInStamp(std::string_view s, bool extended) {
+    if (extended) {
+        for (std::string_view word : kTrailingWords)
+            if (s.ends_with(word)) {
+                s.remove_suffix(word.size());
+                break;
+            }
+        while (!s.empty() && (s.back() == ' ' || s.ends_with("\x81\x40")))
+            s.remove_suffix(s.back() == ' ' ? 1 : 2);
+    }
+    if (s.empty()) return false;
+    auto last = static_cast<unsigned char>(s.back());
+    if (isDigit(last) || last == ':') return true;
+    if (s.size() < 2) return false;
+    auto pair = static_cast<Char>(static_cast<unsigned char>(s[s.size() - 2]) << 8 | last);
+    if (pair == kMinute) return true;
+    return extended && (pair == kDay || isDigit(narrowed(pair)) || narrowed(pair) == ':');
+}
+
 // Shift_JIS characters and words that, with digits and ASCII punctuation,
 // make up a date and nothing more.
 // Date and time units, weekdays, 元 (an era's first year), 付 (dated):
@@ -338,9 +382,13 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
                                     const std::atomic<bool>* abort) {
     Scanner in(s, extended, abort);
     ScanBuffers buffers;
-    buffers.open.reserve(8);
+    bool tails = mayEndInStamp(s, extended);
     while (!in.atEnd()) {
         if (in.aborted()) return std::nullopt;
+        if (size_t next = skipPlain(s, in.pos(), extended); next != in.pos()) {
+            in.seek(next);
+            if (in.atEnd()) break;
+        }
         size_t start = in.pos();
         Char c = in.peek();
         if (Char partner = partnerOf(c, extended)) {
@@ -349,7 +397,7 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
             continue;
         }
         if (isDigit(c)) {
-            if (scanGroup(in, kEndOfText, buffers, true))
+            if (tails && scanGroup(in, kEndOfText, buffers, true))
                 return StampMatch{start, s.size() - start};
             // Not a stamp that ends the text: go on after this number.
             in.seek(start);
