@@ -546,7 +546,10 @@ void zelHtml::readRawItem(std::string& item) {
                 break;
             }
             Mark m = mark();
-            if (follows("!--")) {
+            // Most tags are told from a comment by their first byte alone.
+            auto next = pos_ < data_.size() ? static_cast<unsigned char>(data_[pos_]) : '!';
+            bool plain = next < 0x80 && next != kEsc && next != '!' && !KanjiMode;
+            if (!plain && follows("!--")) {
                 item = "<!--";
                 readCommentTail(item);
             } else {
@@ -559,6 +562,7 @@ void zelHtml::readRawItem(std::string& item) {
             append(item, c);
         }
     }
+    if (item.size() < 7 || item[0] != '<') return;
     if (platform::StartsWithNoCase(item, "<script"))
         InScript = true;
     else if (platform::EqualsNoCase(item, "</script>"))
