@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 using platform::SjisReplaceAll;
 
@@ -27,17 +28,27 @@ constexpr std::string_view kUpdated = "\x8D\x58\x90\x56\x81\x46"; // 更新：
 constexpr std::string_view kPortalPrefix =
     "Yahoo!\x83\x6A\x83\x85\x81\x5B\x83\x58-"; // Yahoo!ニュース-
 
-// A few bytes of s from pos, lower-cased byte by byte. Exact for comparing
-// with ASCII patterns from a character boundary: no lead byte is ASCII, so a
-// run of matching bytes is a run of single-byte characters.
+// s at pos starts with word (lower-case ASCII) in any letter case.
+bool startsFolded(std::string_view s, size_t pos, std::string_view word) {
+    if (s.size() - pos < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char c = s[pos + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != word[i]) return false;
+    }
+    return true;
+}
+
+// The first bytes of s, lower-cased byte by byte. Exact for comparing with
+// ASCII patterns: no lead byte is ASCII, so a run of matching bytes is a run
+// of single-byte characters.
 struct Folded {
-    char bytes[10];
-    size_t size = 0;
-    Folded(std::string_view s, size_t pos = 0) {
-        for (; size < sizeof bytes && pos + size < s.size(); ++size) {
-            char c = s[pos + size];
-            bytes[size] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-        }
+    static constexpr size_t kSize = 10;
+    char bytes[16] = {}; // all folded at once, past kSize too
+    size_t size;
+    explicit Folded(std::string_view s) : size(std::min(s.size(), kSize)) {
+        std::memcpy(bytes, s.data(), size);
+        for (char& c : bytes)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
     }
     std::string_view view() const { return {bytes, size}; }
 };
@@ -52,33 +63,33 @@ struct Tags {
     // firstTag: the position of the item's first "<".
     Tags(std::string_view line, size_t firstTag) {
         for (size_t p = firstTag; p != std::string_view::npos; p = line.find('<', p + 1)) {
-            Folded f(line, p);
-            std::string_view at = f.view();
-            switch (at.size() > 1 ? at[1] : 0) {
+            if (p + 1 >= line.size()) break;
+            char c = line[p + 1];
+            switch (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) {
             case 'a':
                 a = true;
                 break;
             case 'b':
-                body = body || at.starts_with("<body");
-                base = base || at.starts_with("<base");
+                body = body || startsFolded(line, p, "<body");
+                base = base || startsFolded(line, p, "<base");
                 break;
             case 'h':
-                hr = hr || at.starts_with("<hr");
+                hr = hr || startsFolded(line, p, "<hr");
                 break;
             case 'l':
-                li = li || at.starts_with("<li");
-                link = link || at.starts_with("<link");
+                li = li || startsFolded(line, p, "<li");
+                link = link || startsFolded(line, p, "<link");
                 break;
             case 'm':
-                meta = meta || at.starts_with("<meta");
+                meta = meta || startsFolded(line, p, "<meta");
                 break;
             case 'o':
-                ol = ol || at.starts_with("<ol");
+                ol = ol || startsFolded(line, p, "<ol");
                 break;
             case 't':
-                table = table || at.starts_with("<table");
-                th = th || at.starts_with("<th");
-                td = td || at.starts_with("<td");
+                table = table || startsFolded(line, p, "<table");
+                th = th || startsFolded(line, p, "<th");
+                td = td || startsFolded(line, p, "<td");
                 break;
             default:
                 break;
@@ -122,24 +133,27 @@ constexpr std::array<uint8_t, 256> kSeparatorEnds = [] {
 bool mayHoldStamp(std::string_view s, bool extended) {
     auto digit = [](uint32_t b) { return b >= '0' && b <= '9'; };
     auto wideDigit = [](uint32_t pair) { return pair >= 0x824F && pair <= 0x8258; };
-    uint32_t window = 0; // the last four bytes, the newest lowest
-    for (char ch : s) {
-        if (ch == '\r' || ch == '\n') continue;
-        auto c = static_cast<unsigned char>(ch);
-        window = window << 8 | c;
+    // The byte before at (0 at the start), line breaks skipped.
+    auto before = [&](size_t& at) -> uint32_t {
+        while (at > 0) {
+            char c = s[--at];
+            if (c != '\r' && c != '\n') return static_cast<unsigned char>(c);
+        }
+        return 0;
+    };
+    for (size_t i = 0; i < s.size(); ++i) {
+        auto c = static_cast<unsigned char>(s[i]);
         uint8_t kind = kSeparatorEnds[c];
         if (kind == 0) continue;
-        uint32_t before;
-        if (kind == kEndsSeparator) {
-            before = window >> 8;
-        } else {
-            uint32_t pair = window & 0xFFFF;
+        size_t at = i;
+        if (kind == kEndsWideSeparator) {
+            uint32_t pair = before(at) << 8 | c;
             bool separator = pair == 0x8E9E ||
                              (extended && (pair == 0x8C8E || pair == 0x815E || pair == 0x8146));
             if (!separator) continue;
-            before = window >> 16;
         }
-        if (digit(before & 0xFF) || (extended && wideDigit(before & 0xFFFF))) return true;
+        uint32_t last = before(at);
+        if (digit(last) || (extended && wideDigit(before(at) << 8 | last))) return true;
     }
     return false;
 }
@@ -181,7 +195,7 @@ bool isHttp(std::string_view url) {
 // browsers do, and write it in lower case; false for any other link.
 bool makeHttp(std::string& url) {
     for (std::string_view scheme : {"http://", "https://"})
-        if (platform::StartsWithNoCase(url, scheme)) {
+        if (startsFolded(url, 0, scheme)) {
             url.replace(0, scheme.size(), scheme);
             return true;
         }
@@ -536,7 +550,7 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     // The whole item lower-cased when it is short enough to equal a
     // closing tag; a longer one equals none of them.
     Folded head(line);
-    std::string_view whole = line.size() <= sizeof head.bytes ? head.view() : std::string_view();
+    std::string_view whole = line.size() <= Folded::kSize ? head.view() : std::string_view();
     auto is = [&](std::initializer_list<std::string_view> names) {
         for (std::string_view n : names)
             if (whole == n) return true;
@@ -681,8 +695,10 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     if (!match || aborting()) return false;
 
     // A tab is never a trail byte; most titles have none.
-    if (s.find('\t') != std::string::npos) std::replace(s.begin(), s.end(), '\t', ' ');
-    std::string rest = s;
+    for (size_t tab = s.find('\t'); tab != std::string::npos; tab = s.find('\t', tab + 1))
+        s[tab] = ' ';
+    std::string& rest = rest_;
+    rest.assign(s);
     eraseFirst(rest, std::string_view(s).substr(match->pos, match->length));
     eraseFirst(rest, " ");
     eraseFirst(rest, kFullWidthSpace);

@@ -145,6 +145,7 @@ private:
     std::string timeStamp_;
     bool hasTimeSpan_ = false;
     Span timeSpan_{};
+    std::string rest_; // a headline's text beside its stamp; its room serves the next
     bool inBody_ = false;
     int scriptDepth_ = 0;
     int olNumber_ = 0;
