@@ -3,6 +3,7 @@
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <vector>
 
 using platform::IsSjisLeadByte;
@@ -106,6 +107,22 @@ std::string TUrl::Resolve(std::string_view linkText) const {
     if (link.starts_with("//")) link = made = "http:" + std::string(link);
     if (hasKnownScheme(link)) return std::string(link);
     if (link.starts_with('#')) link = made = GetFileName() + std::string(link);
+
+    // A link from the root in plain ASCII, as most are, is the path itself:
+    // the segment walk below would give it back unchanged.
+    if (!parts_.host.empty() && link.starts_with('/') &&
+        std::all_of(link.begin(), link.end(), [](char c) { return c > 0 && c != '\\'; })) {
+        std::string_view path = link.ends_with('/') ? link.substr(0, link.size() - 1) : link;
+        bool directory = path.substr(path.rfind('/') + 1).find('.') == std::string_view::npos;
+        std::string result;
+        result.reserve(origin_.size() + parts_.host.size() + port_.size() + link.size());
+        result += origin_;
+        result += parts_.host;
+        result += port_;
+        result += path;
+        if (directory) result += '/';
+        return result;
+    }
 
     // The result's segments: the first `kept` of the base's folders, then
     // the link's own from `from` on.
