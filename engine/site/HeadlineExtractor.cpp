@@ -551,13 +551,12 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     // closing tag; a longer one equals none of them.
     Folded head(line);
     std::string_view whole = line.size() <= Folded::kSize ? head.view() : std::string_view();
-    auto is = [&](std::initializer_list<std::string_view> names) {
-        for (std::string_view n : names)
-            if (whole == n) return true;
-        return false;
+    // Names of known length compare as a few words, not a call each.
+    auto is = [&]<size_t... N>(const char(&... names)[N]) {
+        return ((whole.size() == N - 1 && std::memcmp(whole.data(), names, N - 1) == 0) || ...);
     };
 
-    if (is({"</body>"})) {
+    if (is("</body>")) {
         inBody_ = false;
         return;
     }
@@ -589,18 +588,18 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         ++scriptDepth_;
         return;
     }
-    if (is({"</script>"})) {
+    if (is("</script>")) {
         --scriptDepth_;
         return;
     }
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
     if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
 
-    if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-        if (!addBlock() && extended_ && is({"<br>", "</p>"}) && skipSummary()) return;
+    if (is("<br>", "</p>", "</tr>", "</ul>", "</ol>") || tags.table || tags.hr) {
+        if (!addBlock() && extended_ && is("<br>", "</p>") && skipSummary()) return;
         clearBlock();
-        if (is({"</ol>"})) olNumber_ = 0;
-    } else if (is({"</td>", "</th>"})) {
+        if (is("</ol>")) olNumber_ = 0;
+    } else if (is("</td>", "</th>")) {
         // A cell without a stamp runs on into the next one.
         if (text_.size() <= kCellTestLimit && addBlock()) clearBlock();
     } else if (tags.th || tags.td) {
@@ -620,8 +619,8 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         itemMarkEnd_ = text_.size();
     } else if (tags.ol) {
         olNumber_ = 1;
-    } else if (extended_ && (tags.a || whole == "</a>")) {
-        if (whole == "</a>")
+    } else if (extended_ && (tags.a || is("</a>"))) {
+        if (is("</a>"))
             closeAnchor();
         else if (isTag(head.view(), "<a"))
             openAnchor(line);
