@@ -4,6 +4,7 @@
 #include "engine/inet/TUrl.h"
 #include "engine/site/FeedDate.h"
 #include "engine/site/FeedReader.h"
+#include "engine/site/ItemTags.h"
 #include "engine/site/StampFinder.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 using platform::SjisReplaceAll;
 
@@ -27,76 +27,6 @@ constexpr std::string_view kDetails = "\x8F\xDA\x8D\xD7>>";       // 詳細>>
 constexpr std::string_view kUpdated = "\x8D\x58\x90\x56\x81\x46"; // 更新：
 constexpr std::string_view kPortalPrefix =
     "Yahoo!\x83\x6A\x83\x85\x81\x5B\x83\x58-"; // Yahoo!ニュース-
-
-// s at pos starts with word (lower-case ASCII) in any letter case.
-bool startsFolded(std::string_view s, size_t pos, std::string_view word) {
-    if (s.size() - pos < word.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = s[pos + i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != word[i]) return false;
-    }
-    return true;
-}
-
-// The first bytes of s, lower-cased byte by byte. Exact for comparing with
-// ASCII patterns: no lead byte is ASCII, so a run of matching bytes is a run
-// of single-byte characters.
-struct Folded {
-    static constexpr size_t kSize = 10;
-    char bytes[16] = {}; // all folded at once, past kSize too
-    size_t size;
-    explicit Folded(std::string_view s) : size(std::min(s.size(), kSize)) {
-        std::memcpy(bytes, s.data(), size);
-        for (char& c : bytes)
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-    }
-    std::string_view view() const { return {bytes, size}; }
-};
-
-// Which tag names occur in an item. A "<" (0x3C) is never a trail byte, so
-// looking only where a "<" stands finds exactly what a search of the whole
-// lower-cased item would, at a fraction of the cost.
-struct Tags {
-    bool body = false, meta = false, table = false, hr = false, th = false, td = false, li = false,
-         ol = false, a = false, base = false, link = false;
-
-    // firstTag: the position of the item's first "<".
-    Tags(std::string_view line, size_t firstTag) {
-        for (size_t p = firstTag; p != std::string_view::npos; p = line.find('<', p + 1)) {
-            if (p + 1 >= line.size()) break;
-            char c = line[p + 1];
-            switch (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) {
-            case 'a':
-                a = true;
-                break;
-            case 'b':
-                body = body || startsFolded(line, p, "<body");
-                base = base || startsFolded(line, p, "<base");
-                break;
-            case 'h':
-                hr = hr || startsFolded(line, p, "<hr");
-                break;
-            case 'l':
-                li = li || startsFolded(line, p, "<li");
-                link = link || startsFolded(line, p, "<link");
-                break;
-            case 'm':
-                meta = meta || startsFolded(line, p, "<meta");
-                break;
-            case 'o':
-                ol = ol || startsFolded(line, p, "<ol");
-                break;
-            case 't':
-                table = table || startsFolded(line, p, "<table");
-                th = th || startsFolded(line, p, "<th");
-                td = td || startsFolded(line, p, "<td");
-                break;
-            default:
-                break;
-            }
-        }
-    }
-};
 
 // Removes the first occurrence of what (at a character boundary) from s.
 void eraseFirst(std::string& s, std::string_view what) {
@@ -195,74 +125,11 @@ bool isHttp(std::string_view url) {
 // browsers do, and write it in lower case; false for any other link.
 bool makeHttp(std::string& url) {
     for (std::string_view scheme : {"http://", "https://"})
-        if (startsFolded(url, 0, scheme)) {
+        if (StartsWithFolded(url, 0, scheme)) {
             url.replace(0, scheme.size(), scheme);
             return true;
         }
     return false;
-}
-
-// The lower-cased start of an item is the tag name (with its "<"), not a
-// longer name that starts with it: "<a" is no "<abbr>", "<base" no "<basefont>".
-bool isTag(std::string_view low, std::string_view name) {
-    if (!low.starts_with(name)) return false;
-    if (low.size() == name.size()) return true;
-    char c = low[name.size()];
-    return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
-}
-
-// What a tag does to the extended rules' blocks.
-enum class Structure {
-    None,
-    HeadingOpen,
-    HeadingClose,
-    SectionOpen,
-    SectionClose,
-    TimeOpen,
-    TimeClose
-};
-
-Structure structureOf(std::string_view low) {
-    if (low.size() < 3 || low[0] != '<') return Structure::None;
-    bool close = low[1] == '/';
-    std::string_view name = low.substr(close ? 2 : 1);
-    auto named = [&](std::string_view n) {
-        if (!name.starts_with(n)) return false;
-        if (name.size() == n.size()) return true;
-        char c = name[n.size()];
-        return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
-    };
-    switch (name[0]) {
-    case 'h':
-        if (name.size() > 1 && name[1] >= '1' && name[1] <= '6' && named(name.substr(0, 2)))
-            return close ? Structure::HeadingClose : Structure::HeadingOpen;
-        if (named("header")) break;
-        return Structure::None;
-    case 'd':
-        if (named("div") || named("dd") || named("dt") || named("dl")) break;
-        return Structure::None;
-    case 'a':
-        if (named("article") || named("aside")) break;
-        return Structure::None;
-    case 's':
-        if (named("section")) break;
-        return Structure::None;
-    case 'f':
-        if (named("footer") || named("figure")) break;
-        return Structure::None;
-    case 'm':
-        if (named("main")) break;
-        return Structure::None;
-    case 'n':
-        if (named("nav")) break;
-        return Structure::None;
-    case 't':
-        if (named("time")) return close ? Structure::TimeClose : Structure::TimeOpen;
-        return Structure::None;
-    default:
-        return Structure::None;
-    }
-    return close ? Structure::SectionClose : Structure::SectionOpen;
 }
 
 } // namespace
@@ -333,8 +200,9 @@ void HeadlineExtractor::flushSeparator() {
     if (!text_.empty() && text_.back() != ' ') appendText(" ");
 }
 
-bool HeadlineExtractor::readStructure(std::string_view head, std::string_view line) {
-    switch (structureOf(head)) {
+bool HeadlineExtractor::readStructure(const ItemTags& tags, std::string_view line) {
+    using Structure = ItemTags::Structure;
+    switch (tags.GetStructure()) {
     case Structure::HeadingOpen: {
         // Text before a heading is no part of its headline; a list item's
         // bullet is.
@@ -546,27 +414,19 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         if (inBody_ && scriptDepth_ == 0) appendText(line);
         return;
     }
-    Tags tags(line, firstTag);
-    // The whole item lower-cased when it is short enough to equal a
-    // closing tag; a longer one equals none of them.
-    Folded head(line);
-    std::string_view whole = line.size() <= Folded::kSize ? head.view() : std::string_view();
-    // Names of known length compare as a few words, not a call each.
-    auto is = [&]<size_t... N>(const char(&... names)[N]) {
-        return ((whole.size() == N - 1 && std::memcmp(whole.data(), names, N - 1) == 0) || ...);
-    };
+    ItemTags tags(line, firstTag);
 
-    if (is("</body>")) {
+    if (tags.Is("</body>")) {
         inBody_ = false;
         return;
     }
     if (tags.body) inBody_ = true;
     if (extended_ && (tags.base || tags.link) && scriptDepth_ == 0) {
-        if (isTag(head.view(), "<base")) {
+        if (tags.IsTag("<base")) {
             readBase(line);
             return;
         }
-        if (isTag(head.view(), "<link")) {
+        if (tags.IsTag("<link")) {
             readFeedLink(line);
             return;
         }
@@ -578,28 +438,28 @@ void HeadlineExtractor::AddItem(std::string_view item) {
             return;
         }
     }
-    if (head.view().starts_with("<frame")) {
+    if (tags.Head().starts_with("<frame")) {
         std::string src = zelHtml::GetAttr(line, "src");
         if (!src.empty()) pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(src)));
         return;
     }
     if (!inBody_) return;
-    if (head.view().starts_with("<script")) {
+    if (tags.Head().starts_with("<script")) {
         ++scriptDepth_;
         return;
     }
-    if (is("</script>")) {
+    if (tags.Is("</script>")) {
         --scriptDepth_;
         return;
     }
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
-    if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
+    if (extended_ && line[0] == '<' && readStructure(tags, line)) return;
 
-    if (is("<br>", "</p>", "</tr>", "</ul>", "</ol>") || tags.table || tags.hr) {
-        if (!addBlock() && extended_ && is("<br>", "</p>") && skipSummary()) return;
+    if (tags.Is("<br>", "</p>", "</tr>", "</ul>", "</ol>") || tags.table || tags.hr) {
+        if (!addBlock() && extended_ && tags.Is("<br>", "</p>") && skipSummary()) return;
         clearBlock();
-        if (is("</ol>")) olNumber_ = 0;
-    } else if (is("</td>", "</th>")) {
+        if (tags.Is("</ol>")) olNumber_ = 0;
+    } else if (tags.Is("</td>", "</th>")) {
         // A cell without a stamp runs on into the next one.
         if (text_.size() <= kCellTestLimit && addBlock()) clearBlock();
     } else if (tags.th || tags.td) {
@@ -619,10 +479,10 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         itemMarkEnd_ = text_.size();
     } else if (tags.ol) {
         olNumber_ = 1;
-    } else if (extended_ && (tags.a || is("</a>"))) {
-        if (is("</a>"))
+    } else if (extended_ && (tags.a || tags.Is("</a>"))) {
+        if (tags.Is("</a>"))
             closeAnchor();
-        else if (isTag(head.view(), "<a"))
+        else if (tags.IsTag("<a"))
             openAnchor(line);
     } else if (tags.a) {
         link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));

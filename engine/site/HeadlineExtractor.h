@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+class ItemTags;
+
 class HeadlineExtractor {
 public:
     // base: the URL of the page being read (links resolve against it);
@@ -74,7 +76,7 @@ private:
     void openAnchor(std::string_view tag);
     void closeAnchor();
     // Extended: headings, sections and time elements (see the source).
-    bool readStructure(std::string_view head, std::string_view line);
+    bool readStructure(const ItemTags& tags, std::string_view line);
     // A block that holds no headline yet runs on past a heading or section
     // end, unless the section that held its heading has closed.
     void endSection(bool heading);
