@@ -14,13 +14,6 @@ bool endsName(char c) {
 
 } // namespace
 
-bool StartsWithFolded(std::string_view s, size_t pos, std::string_view word) {
-    if (s.size() - pos < word.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i)
-        if (folded(s[pos + i]) != word[i]) return false;
-    return true;
-}
-
 ItemTags::ItemTags(std::string_view line, size_t firstTag)
     : headSize_(std::min(line.size(), kHead)) {
     std::memcpy(head_, line.data(), headSize_);

@@ -10,7 +10,14 @@
 #include <string_view>
 
 // s at pos starts with word (lower-case ASCII) in any letter case.
-bool StartsWithFolded(std::string_view s, size_t pos, std::string_view word);
+inline bool StartsWithFolded(std::string_view s, size_t pos, std::string_view word) {
+    if (s.size() - pos < word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char c = s[pos + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != word[i]) return false;
+    }
+    return true;
+}
 
 class ItemTags {
 public:
