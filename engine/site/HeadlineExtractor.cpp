@@ -47,14 +47,15 @@ std::string withoutLineBreaks(std::string_view text) {
 }
 
 // Every stamp starts with a number directly followed by "/", ":" or 時
-// (extended also 月, "／" or "：", after ASCII or full-width digits); most
+// (extended also 月, "／", "：" or ".", after ASCII or full-width digits); most
 // blocks tested at cell and row ends have no such pair. Bytes are looked at
 // from every offset, with line breaks skipped as the search will have them:
 // what only looks like such a pair costs a search, nothing more.
-constexpr uint8_t kEndsSeparator = 1, kEndsWideSeparator = 2;
+constexpr uint8_t kEndsSeparator = 1, kEndsWideSeparator = 2, kEndsDot = 3;
 constexpr std::array<uint8_t, 256> kSeparatorEnds = [] {
     std::array<uint8_t, 256> t{};
     t['/'] = t[':'] = kEndsSeparator;
+    t['.'] = kEndsDot;
     // The trail bytes of 時, 月, "／" and "：".
     t[0x9E] = t[0x8E] = t[0x5E] = t[0x46] = kEndsWideSeparator;
     return t;
@@ -74,7 +75,7 @@ bool mayHoldStamp(std::string_view s, bool extended) {
     for (size_t i = 0; i < s.size(); ++i) {
         auto c = static_cast<unsigned char>(s[i]);
         uint8_t kind = kSeparatorEnds[c];
-        if (kind == 0) continue;
+        if (kind == 0 || (kind == kEndsDot && !extended)) continue;
         size_t at = i;
         if (kind == kEndsWideSeparator) {
             uint32_t pair = before(at) << 8 | c;
@@ -301,8 +302,8 @@ void HeadlineExtractor::closeTime() {
     timeOpen_ = false;
     std::string_view shown = std::string_view(text_).substr(timeStart_);
     // The datetime stands in for a text that reads as no stamp ("3 hours
-    // ago", "2018.03.17").
-    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_)) {
+    // ago") or as a date in dots, which tells less than the datetime does.
+    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_, false)) {
         size_t end = timeStart_ + timeStamp_.size();
         text_.replace(timeStart_, std::string::npos, timeStamp_);
         auto moveSpan = [&](Span& a) {

@@ -81,8 +81,8 @@ bool isDigit(Char c) {
 
 class Scanner {
 public:
-    Scanner(std::string_view s, bool extended, const std::atomic<bool>* abort)
-        : s_(s), extended_(extended), abort_(abort) {
+    Scanner(std::string_view s, bool extended, bool dotted, const std::atomic<bool>* abort)
+        : s_(s), extended_(extended), dotted_(extended && dotted), abort_(abort) {
         load();
     }
 
@@ -113,14 +113,16 @@ public:
     }
 
     // Reads a decimal number; false (nothing read) when no digit is here.
-    bool number(long& value) {
+    bool number(long& value, int* digits = nullptr) {
         if (!isDigit(peek())) return false;
         value = 0;
-        while (isDigit(peek())) {
+        int count = 0;
+        for (; isDigit(peek()); ++count) {
             // Any length is a number; only the range matters.
             if (value < 1000000) value = value * 10 + (peek() - '0');
             next();
         }
+        if (digits) *digits = count;
         return true;
     }
 
@@ -129,8 +131,23 @@ public:
     // unread, to be examined again.
     bool stamp() {
         long first = 0;
-        number(first);
+        int digits = 0;
+        number(first, &digits);
         Char c = peek();
+        // Extended: a date in dots after a year of four digits (2018.03.17);
+        // a shorter first number would take decimals and versions for dates.
+        if (dotted_ && c == '.' && digits == 4) {
+            size_t dot = pos();
+            next();
+            long month = 0, day = 0;
+            if (number(month) && peek() == '.') {
+                next();
+                if (number(day)) return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+            }
+            // Not such a date: the dot is looked at again, as after any number.
+            seek(dot);
+            return false;
+        }
         if (c == '/') {
             next();
             long second = 0, third = 0;
@@ -206,6 +223,7 @@ private:
 
     std::string_view s_;
     bool extended_;
+    bool dotted_;
     const std::atomic<bool>* abort_;
     size_t nextCheck_ = 0;
     bool stopped_ = false;
@@ -379,8 +397,8 @@ bool holds(const auto& set, uint32_t c) {
 } // namespace
 
 std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
-                                    const std::atomic<bool>* abort) {
-    Scanner in(s, extended, abort);
+                                    const std::atomic<bool>* abort, bool dotted) {
+    Scanner in(s, extended, dotted, abort);
     ScanBuffers buffers;
     bool tails = mayEndInStamp(s, extended);
     while (!in.atEnd()) {
@@ -416,10 +434,11 @@ bool IsDateOnly(std::string_view rest) {
                                          static_cast<unsigned char>(rest[i + 1])
                                    : 0;
     };
-    bool dateWords = false;
+    bool dateWords = false, digits = false;
     for (size_t i = 0; i < rest.size();) {
         auto c = static_cast<unsigned char>(rest[i]);
         if (!platform::IsSjisLeadByte(c)) {
+            digits = digits || (c >= '0' && c <= '9');
             if (!(c >= '0' && c <= '9') &&
                 std::string_view(" \t/:.-,()[]<>").find(static_cast<char>(c)) ==
                     std::string_view::npos)
@@ -428,8 +447,11 @@ bool IsDateOnly(std::string_view rest) {
             continue;
         }
         uint32_t pair = pairAt(i);
-        if ((pair >= 0x824F && pair <= 0x8258) || holds(kDatePunctuation, pair)) {
-            i += 2; // full-width digits and punctuation
+        if (pair >= 0x824F && pair <= 0x8258) {
+            i += 2; // full-width digits
+            digits = true;
+        } else if (holds(kDatePunctuation, pair)) {
+            i += 2;
         } else if (holds(kDateUnits, pair)) {
             i += 2;
             dateWords = true;
@@ -440,5 +462,5 @@ bool IsDateOnly(std::string_view rest) {
             return false;
         }
     }
-    return dateWords;
+    return dateWords || !digits;
 }

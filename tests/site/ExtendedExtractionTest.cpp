@@ -228,6 +228,31 @@ TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
         check(c);
 }
 
+TEST(ExtendedExtraction, DatesInDotsAfterAYear) {
+    const std::string n1 = "http://www.example.jp/n/1.htm", n2 = "http://www.example.jp/n/2.htm";
+    const Case cases[] = {
+        {"after the link, bare or in brackets",
+         "<body><ul><li><a href=\"/n/1.htm\">ドットの見出し</a> 2018.03.17</li>"
+         "<li><a href=\"/n/2.htm\">括弧のドット</a>（2018.3.16 10:05）</li></ul>",
+         {{"・括弧のドット（2018.3.16 10:05）"}, {n2}},
+         {{"・ドットの見出し2018.03.17", "・括弧のドット（2018.3.16 10:05）"}, {n1, n2}}},
+        {"in the block after a card's heading",
+         "<body><article><h2><a href=\"/n/1.htm\">カードの見出し</a></h2>"
+         "<div class=date>2018.03.15</div></article>",
+         kNothing,
+         {{"カードの見出し 2018.03.15"}, {n1}}},
+        {"decimals, versions and a thirteenth month are no dates",
+         "<body><p>成長率は 2.5</p><p>版の番号 11.2.5</p><p>存在しない 2018.13.01</p>", kNothing,
+         kNothing},
+        {"a date alone beside a list's bullet is none either",
+         "<body><ul><li>2018.03.17</li><li>12/25</li></ul>",
+         {{"・12/25"}, {kSite}},
+         kNothing},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
 TEST(ExtendedExtraction, DatesAloneAndParagraphsWithoutALinkAreNoHeadlines) {
     const std::string flash =
         "【速報】政府は本日午後の臨時閣議で、新しい交通網の整備計画を決定した。"
