@@ -174,20 +174,24 @@ void HeadlineExtractor::clearBlock() {
     itemMarkEnd_ = 0;
     timeOpen_ = false;
     hasTimeSpan_ = false;
+    displaced_.valid = false;
 }
 
 void HeadlineExtractor::openAnchor(std::string_view tag) {
     closeAnchor();
+    displaced_.valid = false;
     std::string href = zelHtml::GetAttr(tag, "href");
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
     if (!makeHttp(openLink_)) openLink_.clear();
     if (headingPending_ && heading_.summarySkipped && !timeOpen_ && !openLink_.empty() &&
-        openLink_ != (heading_.anchorOpen ? heading_.openLink : heading_.longest.link)) {
+        openLink_ != headingLink()) {
         // Past a paragraph, a link elsewhere is a headline of its own, not
-        // the heading's date.
+        // the heading's date, unless it proves to be the card's category.
+        Displaced displaced{true, std::move(text_), std::move(anchors_), longest_};
         std::string link = std::move(openLink_);
         clearBlock();
+        displaced_ = std::move(displaced);
         openLink_ = std::move(link);
     }
     flushSeparator();
@@ -290,7 +294,54 @@ bool HeadlineExtractor::skipSummary() {
     return true;
 }
 
+void HeadlineExtractor::dropCategory() {
+    if (anchorOpen_ || anchors_.empty()) return;
+    Span last = anchors_.back();
+    // Nothing but spaces and separators between the link and the time.
+    for (size_t i = last.end; i < text_.size(); ++i)
+        if (std::string_view(" |/-").find(text_[i]) == std::string_view::npos) return;
+    if (displaced_.valid && anchors_.size() == 1 &&
+        platform::TrimView(std::string_view(text_).substr(0, last.start)).empty()) {
+        text_ = std::move(displaced_.text);
+        anchors_ = std::move(displaced_.anchors);
+        longest_ = std::move(displaced_.longest);
+        anchorOpen_ = heading_.anchorOpen;
+        openLink_ = heading_.openLink;
+        openStart_ = heading_.openStart;
+        headingPending_ = true;
+        separatorOwed_ = true;
+        displaced_.valid = false;
+        return;
+    }
+    if (!headingPending_ || last.start < heading_.end || anchors_.size() != heading_.anchors + 1)
+        return;
+    bool isLongest = longest_.has && longest_.span.start == last.start;
+    std::string_view link = isLongest ? std::string_view(longest_.link) : openLink_;
+    if (headingLink().empty() || link == headingLink()) return;
+    text_.resize(last.start);
+    anchors_.pop_back();
+    if (isLongest) longest_ = heading_.longest;
+}
+
+void HeadlineExtractor::waitForDate(bool afterDate) {
+    // Where dates come before their titles, the date after this one is the
+    // next title's.
+    if (afterDate) return;
+    std::string_view all = platform::TrimView(text_);
+    if (all.empty()) return;
+    size_t begin = static_cast<size_t>(all.data() - text_.data()), end = begin + all.size();
+    const std::string* link = nullptr;
+    if (anchorOpen_ && anchors_.empty() && openStart_ <= begin)
+        link = &openLink_;
+    else if (!anchorOpen_ && anchors_.size() == 1 && anchors_[0].start <= begin &&
+             anchors_[0].end >= end && longest_.has)
+        link = &longest_.link;
+    if (!link || link->empty()) return;
+    waitingTitle_ = {true, std::string(all), *link};
+}
+
 void HeadlineExtractor::openTime(std::string_view tag) {
+    dropCategory();
     flushSeparator();
     timeOpen_ = true;
     timeStart_ = text_.size();
@@ -367,6 +418,14 @@ bool HeadlineExtractor::addBlock() {
     bool added =
         addHeadline(text_, longest_.has ? std::string_view(longest_.link) : std::string_view(),
                     longest_.has ? &longest_.span : nullptr);
+    if (waitingTitle_.valid && !platform::TrimView(text_).empty()) {
+        // The block after a title paragraph: its date, if it is one alone.
+        waitingTitle_.valid = false;
+        if (!added && rejectedAsDate_) {
+            std::string titled = waitingTitle_.text + " " + std::string(platform::TrimView(text_));
+            added = addHeadline(titled, waitingTitle_.link, nullptr);
+        }
+    }
     if (!added && wasOpen) {
         longest_ = std::move(longest);
         anchors_.resize(anchors);
@@ -457,7 +516,11 @@ void HeadlineExtractor::AddItem(std::string_view item) {
     if (extended_ && line[0] == '<' && readStructure(tags, line)) return;
 
     if (tags.Is("<br>", "</p>", "</tr>", "</ul>", "</ol>") || tags.table || tags.hr) {
-        if (!addBlock() && extended_ && tags.Is("<br>", "</p>") && skipSummary()) return;
+        bool afterDate = rejectedAsDate_;
+        if (!addBlock() && extended_ && tags.Is("<br>", "</p>")) {
+            if (skipSummary()) return;
+            if (tags.Is("</p>")) waitForDate(afterDate);
+        }
         clearBlock();
         if (tags.Is("</ol>")) olNumber_ = 0;
     } else if (tags.Is("</td>", "</th>")) {
