@@ -26,6 +26,8 @@ ItemTags::ItemTags(std::string_view line, size_t firstTag)
     // fraction of the cost.
     for (size_t p = firstTag; p != std::string_view::npos; p = line.find('<', p + 1)) {
         if (p + 1 >= line.size()) break;
+        // Most names are told by their second letter.
+        char second = p + 2 < line.size() ? folded(line[p + 2]) : 0;
         switch (folded(line[p + 1])) {
         case 'a':
             a = true;
@@ -35,22 +37,22 @@ ItemTags::ItemTags(std::string_view line, size_t firstTag)
             base = base || StartsWithFolded(line, p, "<base");
             break;
         case 'h':
-            hr = hr || StartsWithFolded(line, p, "<hr");
+            hr = hr || second == 'r';
             break;
         case 'l':
-            li = li || StartsWithFolded(line, p, "<li");
-            link = link || StartsWithFolded(line, p, "<link");
+            li = li || second == 'i';
+            link = link || (second == 'i' && StartsWithFolded(line, p, "<link"));
             break;
         case 'm':
             meta = meta || StartsWithFolded(line, p, "<meta");
             break;
         case 'o':
-            ol = ol || StartsWithFolded(line, p, "<ol");
+            ol = ol || second == 'l';
             break;
         case 't':
-            table = table || StartsWithFolded(line, p, "<table");
-            th = th || StartsWithFolded(line, p, "<th");
-            td = td || StartsWithFolded(line, p, "<td");
+            table = table || (second == 'a' && StartsWithFolded(line, p, "<table"));
+            th = th || second == 'h';
+            td = td || second == 'd';
             break;
         default:
             break;
