@@ -270,8 +270,8 @@ TEST(ExtendedExtraction, DatesInDotsAfterAYear) {
          "<body><p>成長率は 2.5</p><p>版の番号 11.2.5</p><p>存在しない 2018.13.01</p>", kNothing,
          kNothing},
         {"a date alone beside a list's bullet is none either",
-         "<body><ul><li>2018.03.17</li><li>12/25</li></ul>",
-         {{"・12/25"}, {kSite}},
+         "<body><ul><li>2018.03.17</li><li>12/25</li></ul><ul><li type=square>10:30</li></ul>",
+         {{"・12/25", "■10:30"}, {kSite, kSite}},
          kNothing},
     };
     for (const Case& c : cases)
