@@ -519,10 +519,8 @@ void zelHtml::readRawItem(std::string& item) {
     if (item.capacity() < kRoomForMostItems && pos_ < data_.size()) {
         size_t end = data_.find(data_[pos_] == '<' ? '>' : '<', pos_ + 1);
         size_t needed = (end == std::string::npos ? data_.size() : end + 1) - pos_;
-        // Read one at a time, an item gets the room for most items, so that
-        // the next need not look ahead; listed, each keeps only its own.
-        item.reserve(std::clamp(needed, listing_ ? needed : kRoomForMostItems,
-                                kKeptItemBytes + kAbortCheckBytes));
+        // The room for most items, so that the next need not look ahead.
+        item.reserve(std::clamp(needed, kRoomForMostItems, kKeptItemBytes + kAbortCheckBytes));
     }
     while (true) {
         checkAbort();
@@ -546,7 +544,10 @@ void zelHtml::readRawItem(std::string& item) {
                 break;
             }
             Mark m = mark();
-            if (follows("!--")) {
+            // Most tags are told from a comment by their first byte alone.
+            auto next = pos_ < data_.size() ? static_cast<unsigned char>(data_[pos_]) : '!';
+            bool plain = next < 0x80 && next != kEsc && next != '!' && !KanjiMode;
+            if (!plain && follows("!--")) {
                 item = "<!--";
                 readCommentTail(item);
             } else {
@@ -559,6 +560,7 @@ void zelHtml::readRawItem(std::string& item) {
             append(item, c);
         }
     }
+    if (item.size() < 7 || item[0] != '<') return;
     if (platform::StartsWithNoCase(item, "<script"))
         InScript = true;
     else if (platform::EqualsNoCase(item, "</script>"))
@@ -708,11 +710,11 @@ void zelHtml::readItems(std::vector<std::string>& list) {
     list.clear();
     // Pages average well over 16 bytes an item; this spares most regrowth.
     list.reserve(data_.size() / 16);
+    // Each item is read into one string and copied at its own size: no
+    // look ahead for its room, and none kept beyond what it holds.
     std::string item;
-    listing_ = true;
     while (NextItem(item))
-        list.push_back(std::move(item));
-    listing_ = false;
+        list.push_back(item);
 }
 
 void zelHtml::LoadItems(const std::string& fileName, std::vector<std::string>& list) {

@@ -104,7 +104,6 @@ private:
     }
     void pollAbort();
     bool loaded_ = false;
-    bool listing_ = false; // items are moved into a list as they are read
 
     std::string data_;
     size_t pos_ = 0;

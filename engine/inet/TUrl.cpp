@@ -3,6 +3,7 @@
 #include "platform/text/Numbers.h"
 #include "platform/text/SjisString.h"
 
+#include <algorithm>
 #include <vector>
 
 using platform::IsSjisLeadByte;
@@ -28,11 +29,13 @@ std::vector<std::string_view> splitSegmentViews(std::string_view s) {
     std::vector<std::string_view> segments;
     segments.reserve(8);
     size_t start = 0;
-    for (size_t i = 0; i < s.size(); i += platform::SjisCharLength(s, i)) {
-        if (!IsSjisLeadByte(static_cast<unsigned char>(s[i])) && isSeparator(s[i])) {
+    for (size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (isSeparator(static_cast<char>(b))) {
             segments.push_back(s.substr(start, i - start));
             start = i + 1;
         }
+        i += IsSjisLeadByte(b) && i + 1 < s.size() ? 2 : 1;
     }
     if (start < s.size()) segments.push_back(s.substr(start));
     return segments;
@@ -75,6 +78,14 @@ void TUrl::SetURL(std::string_view url) {
     dirSegments_.clear();
     for (std::string_view segment : splitSegmentViews(dir))
         dirSegments_.emplace_back(segment);
+    origin_ = parts_.scheme + "://";
+    if (!parts_.user.empty()) {
+        origin_ += parts_.user;
+        if (!parts_.password.empty()) origin_ += ":" + parts_.password;
+        origin_ += "@";
+    }
+    port_.clear();
+    if (parts_.port != defaultPortOfName(parts_.scheme)) port_ = ":" + std::to_string(parts_.port);
 }
 
 std::string TUrl::GetFileName() const {
@@ -91,10 +102,27 @@ std::string TUrl::GetDir() const {
 }
 
 std::string TUrl::Resolve(std::string_view linkText) const {
-    std::string link(linkText);
-    if (link.starts_with("//")) link = "http:" + link;
-    if (hasKnownScheme(link)) return link;
-    if (link.starts_with('#')) link = GetFileName() + link;
+    std::string_view link = linkText;
+    std::string made; // the link, when it is not the text as given
+    if (link.starts_with("//")) link = made = "http:" + std::string(link);
+    if (hasKnownScheme(link)) return std::string(link);
+    if (link.starts_with('#')) link = made = GetFileName() + std::string(link);
+
+    // A link from the root in plain ASCII, as most are, is the path itself:
+    // the segment walk below would give it back unchanged.
+    if (!parts_.host.empty() && link.starts_with('/') &&
+        std::all_of(link.begin(), link.end(), [](char c) { return c > 0 && c != '\\'; })) {
+        std::string_view path = link.ends_with('/') ? link.substr(0, link.size() - 1) : link;
+        bool directory = path.substr(path.rfind('/') + 1).find('.') == std::string_view::npos;
+        std::string result;
+        result.reserve(origin_.size() + parts_.host.size() + port_.size() + link.size());
+        result += origin_;
+        result += parts_.host;
+        result += port_;
+        result += path;
+        if (directory) result += '/';
+        return result;
+    }
 
     // The result's segments: the first `kept` of the base's folders, then
     // the link's own from `from` on.
@@ -123,21 +151,14 @@ std::string TUrl::Resolve(std::string_view linkText) const {
     };
 
     std::string result;
-    result.reserve(parts_.scheme.size() + parts_.user.size() + parts_.password.size() +
-                   parts_.host.size() + parts_.path.size() + link.size() + 16);
-    result += parts_.scheme;
-    result += "://";
-    if (!parts_.user.empty()) {
-        result += parts_.user;
-        if (!parts_.password.empty()) result += ":" + parts_.password;
-        result += "@";
-    }
+    result.reserve(origin_.size() + parts_.host.size() + port_.size() + parts_.path.size() +
+                   link.size() + 8);
+    result += origin_;
     if (!parts_.host.empty())
         result += parts_.host;
     else if (count > 0)
         result += segmentAt(0);
-    if (parts_.port != defaultPortOfName(parts_.scheme))
-        result += ":" + std::to_string(parts_.port);
+    result += port_;
     for (size_t k = 1; k < count; ++k) {
         result += '/';
         result += segmentAt(k);

@@ -38,7 +38,10 @@ public:
 
 private:
     UrlComponents parts_;
-    std::vector<std::string> dirSegments_; // GetDir() split, kept for Resolve
+    // Kept for Resolve: GetDir() split, what comes before the host
+    // ("http://user@") and after it (":8080", "" for the scheme's own port).
+    std::vector<std::string> dirSegments_;
+    std::string origin_, port_;
 };
 
 std::string ResolveURL(std::string_view link, std::string_view base);

@@ -4,6 +4,7 @@
 #include "engine/inet/TUrl.h"
 #include "engine/site/FeedDate.h"
 #include "engine/site/FeedReader.h"
+#include "engine/site/ItemTags.h"
 #include "engine/site/StampFinder.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
@@ -27,66 +28,6 @@ constexpr std::string_view kUpdated = "\x8D\x58\x90\x56\x81\x46"; // 更新：
 constexpr std::string_view kPortalPrefix =
     "Yahoo!\x83\x6A\x83\x85\x81\x5B\x83\x58-"; // Yahoo!ニュース-
 
-// A few bytes of s from pos, lower-cased byte by byte. Exact for comparing
-// with ASCII patterns from a character boundary: no lead byte is ASCII, so a
-// run of matching bytes is a run of single-byte characters.
-struct Folded {
-    char bytes[10];
-    size_t size = 0;
-    Folded(std::string_view s, size_t pos = 0) {
-        for (; size < sizeof bytes && pos + size < s.size(); ++size) {
-            char c = s[pos + size];
-            bytes[size] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-        }
-    }
-    std::string_view view() const { return {bytes, size}; }
-};
-
-// Which tag names occur in an item. A "<" (0x3C) is never a trail byte, so
-// looking only where a "<" stands finds exactly what a search of the whole
-// lower-cased item would, at a fraction of the cost.
-struct Tags {
-    bool body = false, meta = false, table = false, hr = false, th = false, td = false, li = false,
-         ol = false, a = false, base = false, link = false;
-
-    // firstTag: the position of the item's first "<".
-    Tags(std::string_view line, size_t firstTag) {
-        for (size_t p = firstTag; p != std::string_view::npos; p = line.find('<', p + 1)) {
-            Folded f(line, p);
-            std::string_view at = f.view();
-            switch (at.size() > 1 ? at[1] : 0) {
-            case 'a':
-                a = true;
-                break;
-            case 'b':
-                body = body || at.starts_with("<body");
-                base = base || at.starts_with("<base");
-                break;
-            case 'h':
-                hr = hr || at.starts_with("<hr");
-                break;
-            case 'l':
-                li = li || at.starts_with("<li");
-                link = link || at.starts_with("<link");
-                break;
-            case 'm':
-                meta = meta || at.starts_with("<meta");
-                break;
-            case 'o':
-                ol = ol || at.starts_with("<ol");
-                break;
-            case 't':
-                table = table || at.starts_with("<table");
-                th = th || at.starts_with("<th");
-                td = td || at.starts_with("<td");
-                break;
-            default:
-                break;
-            }
-        }
-    }
-};
-
 // Removes the first occurrence of what (at a character boundary) from s.
 void eraseFirst(std::string& s, std::string_view what) {
     size_t at = platform::SjisFind(s, what);
@@ -106,14 +47,15 @@ std::string withoutLineBreaks(std::string_view text) {
 }
 
 // Every stamp starts with a number directly followed by "/", ":" or 時
-// (extended also 月, "／" or "：", after ASCII or full-width digits); most
+// (extended also 月, "／", "：" or ".", after ASCII or full-width digits); most
 // blocks tested at cell and row ends have no such pair. Bytes are looked at
 // from every offset, with line breaks skipped as the search will have them:
 // what only looks like such a pair costs a search, nothing more.
-constexpr uint8_t kEndsSeparator = 1, kEndsWideSeparator = 2;
+constexpr uint8_t kEndsSeparator = 1, kEndsWideSeparator = 2, kEndsDot = 3;
 constexpr std::array<uint8_t, 256> kSeparatorEnds = [] {
     std::array<uint8_t, 256> t{};
     t['/'] = t[':'] = kEndsSeparator;
+    t['.'] = kEndsDot;
     // The trail bytes of 時, 月, "／" and "：".
     t[0x9E] = t[0x8E] = t[0x5E] = t[0x46] = kEndsWideSeparator;
     return t;
@@ -122,24 +64,27 @@ constexpr std::array<uint8_t, 256> kSeparatorEnds = [] {
 bool mayHoldStamp(std::string_view s, bool extended) {
     auto digit = [](uint32_t b) { return b >= '0' && b <= '9'; };
     auto wideDigit = [](uint32_t pair) { return pair >= 0x824F && pair <= 0x8258; };
-    uint32_t window = 0; // the last four bytes, the newest lowest
-    for (char ch : s) {
-        if (ch == '\r' || ch == '\n') continue;
-        auto c = static_cast<unsigned char>(ch);
-        window = window << 8 | c;
+    // The byte before at (0 at the start), line breaks skipped.
+    auto before = [&](size_t& at) -> uint32_t {
+        while (at > 0) {
+            char c = s[--at];
+            if (c != '\r' && c != '\n') return static_cast<unsigned char>(c);
+        }
+        return 0;
+    };
+    for (size_t i = 0; i < s.size(); ++i) {
+        auto c = static_cast<unsigned char>(s[i]);
         uint8_t kind = kSeparatorEnds[c];
-        if (kind == 0) continue;
-        uint32_t before;
-        if (kind == kEndsSeparator) {
-            before = window >> 8;
-        } else {
-            uint32_t pair = window & 0xFFFF;
+        if (kind == 0 || (kind == kEndsDot && !extended)) continue;
+        size_t at = i;
+        if (kind == kEndsWideSeparator) {
+            uint32_t pair = before(at) << 8 | c;
             bool separator = pair == 0x8E9E ||
                              (extended && (pair == 0x8C8E || pair == 0x815E || pair == 0x8146));
             if (!separator) continue;
-            before = window >> 16;
         }
-        if (digit(before & 0xFF) || (extended && wideDigit(before & 0xFFFF))) return true;
+        uint32_t last = before(at);
+        if (digit(last) || (extended && wideDigit(before(at) << 8 | last))) return true;
     }
     return false;
 }
@@ -181,74 +126,11 @@ bool isHttp(std::string_view url) {
 // browsers do, and write it in lower case; false for any other link.
 bool makeHttp(std::string& url) {
     for (std::string_view scheme : {"http://", "https://"})
-        if (platform::StartsWithNoCase(url, scheme)) {
+        if (StartsWithFolded(url, 0, scheme)) {
             url.replace(0, scheme.size(), scheme);
             return true;
         }
     return false;
-}
-
-// The lower-cased start of an item is the tag name (with its "<"), not a
-// longer name that starts with it: "<a" is no "<abbr>", "<base" no "<basefont>".
-bool isTag(std::string_view low, std::string_view name) {
-    if (!low.starts_with(name)) return false;
-    if (low.size() == name.size()) return true;
-    char c = low[name.size()];
-    return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
-}
-
-// What a tag does to the extended rules' blocks.
-enum class Structure {
-    None,
-    HeadingOpen,
-    HeadingClose,
-    SectionOpen,
-    SectionClose,
-    TimeOpen,
-    TimeClose
-};
-
-Structure structureOf(std::string_view low) {
-    if (low.size() < 3 || low[0] != '<') return Structure::None;
-    bool close = low[1] == '/';
-    std::string_view name = low.substr(close ? 2 : 1);
-    auto named = [&](std::string_view n) {
-        if (!name.starts_with(n)) return false;
-        if (name.size() == n.size()) return true;
-        char c = name[n.size()];
-        return c == ' ' || c == '>' || c == '\t' || c == '\r' || c == '\n' || c == '/';
-    };
-    switch (name[0]) {
-    case 'h':
-        if (name.size() > 1 && name[1] >= '1' && name[1] <= '6' && named(name.substr(0, 2)))
-            return close ? Structure::HeadingClose : Structure::HeadingOpen;
-        if (named("header")) break;
-        return Structure::None;
-    case 'd':
-        if (named("div") || named("dd") || named("dt") || named("dl")) break;
-        return Structure::None;
-    case 'a':
-        if (named("article") || named("aside")) break;
-        return Structure::None;
-    case 's':
-        if (named("section")) break;
-        return Structure::None;
-    case 'f':
-        if (named("footer") || named("figure")) break;
-        return Structure::None;
-    case 'm':
-        if (named("main")) break;
-        return Structure::None;
-    case 'n':
-        if (named("nav")) break;
-        return Structure::None;
-    case 't':
-        if (named("time")) return close ? Structure::TimeClose : Structure::TimeOpen;
-        return Structure::None;
-    default:
-        return Structure::None;
-    }
-    return close ? Structure::SectionClose : Structure::SectionOpen;
 }
 
 } // namespace
@@ -292,20 +174,24 @@ void HeadlineExtractor::clearBlock() {
     itemMarkEnd_ = 0;
     timeOpen_ = false;
     hasTimeSpan_ = false;
+    displaced_.valid = false;
 }
 
 void HeadlineExtractor::openAnchor(std::string_view tag) {
     closeAnchor();
+    displaced_.valid = false;
     std::string href = zelHtml::GetAttr(tag, "href");
     if (href.empty()) return; // a named target, not a link
     openLink_ = baseUrl_.Resolve(href);
     if (!makeHttp(openLink_)) openLink_.clear();
     if (headingPending_ && heading_.summarySkipped && !timeOpen_ && !openLink_.empty() &&
-        openLink_ != (heading_.anchorOpen ? heading_.openLink : heading_.longest.link)) {
+        openLink_ != headingLink()) {
         // Past a paragraph, a link elsewhere is a headline of its own, not
-        // the heading's date.
+        // the heading's date, unless it proves to be the card's category.
+        Displaced displaced{true, std::move(text_), std::move(anchors_), longest_};
         std::string link = std::move(openLink_);
         clearBlock();
+        displaced_ = std::move(displaced);
         openLink_ = std::move(link);
     }
     flushSeparator();
@@ -319,8 +205,9 @@ void HeadlineExtractor::flushSeparator() {
     if (!text_.empty() && text_.back() != ' ') appendText(" ");
 }
 
-bool HeadlineExtractor::readStructure(std::string_view head, std::string_view line) {
-    switch (structureOf(head)) {
+bool HeadlineExtractor::readStructure(const ItemTags& tags, std::string_view line) {
+    using Structure = ItemTags::Structure;
+    switch (tags.GetStructure()) {
     case Structure::HeadingOpen: {
         // Text before a heading is no part of its headline; a list item's
         // bullet is.
@@ -407,7 +294,54 @@ bool HeadlineExtractor::skipSummary() {
     return true;
 }
 
+void HeadlineExtractor::dropCategory() {
+    if (anchorOpen_ || anchors_.empty()) return;
+    Span last = anchors_.back();
+    // Nothing but spaces and separators between the link and the time.
+    for (size_t i = last.end; i < text_.size(); ++i)
+        if (std::string_view(" |/-").find(text_[i]) == std::string_view::npos) return;
+    if (displaced_.valid && anchors_.size() == 1 &&
+        platform::TrimView(std::string_view(text_).substr(0, last.start)).empty()) {
+        text_ = std::move(displaced_.text);
+        anchors_ = std::move(displaced_.anchors);
+        longest_ = std::move(displaced_.longest);
+        anchorOpen_ = heading_.anchorOpen;
+        openLink_ = heading_.openLink;
+        openStart_ = heading_.openStart;
+        headingPending_ = true;
+        separatorOwed_ = true;
+        displaced_.valid = false;
+        return;
+    }
+    if (!headingPending_ || last.start < heading_.end || anchors_.size() != heading_.anchors + 1)
+        return;
+    bool isLongest = longest_.has && longest_.span.start == last.start;
+    std::string_view link = isLongest ? std::string_view(longest_.link) : openLink_;
+    if (headingLink().empty() || link == headingLink()) return;
+    text_.resize(last.start);
+    anchors_.pop_back();
+    if (isLongest) longest_ = heading_.longest;
+}
+
+void HeadlineExtractor::waitForDate(bool afterDate) {
+    // Where dates come before their titles, the date after this one is the
+    // next title's.
+    if (afterDate) return;
+    std::string_view all = platform::TrimView(text_);
+    if (all.empty()) return;
+    size_t begin = static_cast<size_t>(all.data() - text_.data()), end = begin + all.size();
+    const std::string* link = nullptr;
+    if (anchorOpen_ && anchors_.empty() && openStart_ <= begin)
+        link = &openLink_;
+    else if (!anchorOpen_ && anchors_.size() == 1 && anchors_[0].start <= begin &&
+             anchors_[0].end >= end && longest_.has)
+        link = &longest_.link;
+    if (!link || link->empty()) return;
+    waitingTitle_ = {true, std::string(all), *link};
+}
+
 void HeadlineExtractor::openTime(std::string_view tag) {
+    dropCategory();
     flushSeparator();
     timeOpen_ = true;
     timeStart_ = text_.size();
@@ -419,8 +353,8 @@ void HeadlineExtractor::closeTime() {
     timeOpen_ = false;
     std::string_view shown = std::string_view(text_).substr(timeStart_);
     // The datetime stands in for a text that reads as no stamp ("3 hours
-    // ago", "2018.03.17").
-    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_)) {
+    // ago") or as a date in dots, which tells less than the datetime does.
+    if (!timeStamp_.empty() && !FindStamp(shown, true, aborting_, false)) {
         size_t end = timeStart_ + timeStamp_.size();
         text_.replace(timeStart_, std::string::npos, timeStamp_);
         auto moveSpan = [&](Span& a) {
@@ -484,6 +418,14 @@ bool HeadlineExtractor::addBlock() {
     bool added =
         addHeadline(text_, longest_.has ? std::string_view(longest_.link) : std::string_view(),
                     longest_.has ? &longest_.span : nullptr);
+    if (waitingTitle_.valid && !platform::TrimView(text_).empty()) {
+        // The block after a title paragraph: its date, if it is one alone.
+        waitingTitle_.valid = false;
+        if (!added && rejectedAsDate_) {
+            std::string titled = waitingTitle_.text + " " + std::string(platform::TrimView(text_));
+            added = addHeadline(titled, waitingTitle_.link, nullptr);
+        }
+    }
     if (!added && wasOpen) {
         longest_ = std::move(longest);
         anchors_.resize(anchors);
@@ -532,28 +474,19 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         if (inBody_ && scriptDepth_ == 0) appendText(line);
         return;
     }
-    Tags tags(line, firstTag);
-    // The whole item lower-cased when it is short enough to equal a
-    // closing tag; a longer one equals none of them.
-    Folded head(line);
-    std::string_view whole = line.size() <= sizeof head.bytes ? head.view() : std::string_view();
-    auto is = [&](std::initializer_list<std::string_view> names) {
-        for (std::string_view n : names)
-            if (whole == n) return true;
-        return false;
-    };
+    ItemTags tags(line, firstTag);
 
-    if (is({"</body>"})) {
+    if (tags.Is("</body>")) {
         inBody_ = false;
         return;
     }
     if (tags.body) inBody_ = true;
     if (extended_ && (tags.base || tags.link) && scriptDepth_ == 0) {
-        if (isTag(head.view(), "<base")) {
+        if (tags.IsTag("<base")) {
             readBase(line);
             return;
         }
-        if (isTag(head.view(), "<link")) {
+        if (tags.IsTag("<link")) {
             readFeedLink(line);
             return;
         }
@@ -565,28 +498,32 @@ void HeadlineExtractor::AddItem(std::string_view item) {
             return;
         }
     }
-    if (head.view().starts_with("<frame")) {
+    if (tags.Head().starts_with("<frame")) {
         std::string src = zelHtml::GetAttr(line, "src");
         if (!src.empty()) pendingUrls_.push_back(CleanURL(baseUrl_.Resolve(src)));
         return;
     }
     if (!inBody_) return;
-    if (head.view().starts_with("<script")) {
+    if (tags.Head().starts_with("<script")) {
         ++scriptDepth_;
         return;
     }
-    if (is({"</script>"})) {
+    if (tags.Is("</script>")) {
         --scriptDepth_;
         return;
     }
     if (line.starts_with("<!--") || scriptDepth_ != 0) return;
-    if (extended_ && line[0] == '<' && readStructure(head.view(), line)) return;
+    if (extended_ && line[0] == '<' && readStructure(tags, line)) return;
 
-    if (is({"<br>", "</p>", "</tr>", "</ul>", "</ol>"}) || tags.table || tags.hr) {
-        if (!addBlock() && extended_ && is({"<br>", "</p>"}) && skipSummary()) return;
+    if (tags.Is("<br>", "</p>", "</tr>", "</ul>", "</ol>") || tags.table || tags.hr) {
+        bool afterDate = rejectedAsDate_;
+        if (!addBlock() && extended_ && tags.Is("<br>", "</p>")) {
+            if (skipSummary()) return;
+            if (tags.Is("</p>")) waitForDate(afterDate);
+        }
         clearBlock();
-        if (is({"</ol>"})) olNumber_ = 0;
-    } else if (is({"</td>", "</th>"})) {
+        if (tags.Is("</ol>")) olNumber_ = 0;
+    } else if (tags.Is("</td>", "</th>")) {
         // A cell without a stamp runs on into the next one.
         if (text_.size() <= kCellTestLimit && addBlock()) clearBlock();
     } else if (tags.th || tags.td) {
@@ -606,10 +543,10 @@ void HeadlineExtractor::AddItem(std::string_view item) {
         itemMarkEnd_ = text_.size();
     } else if (tags.ol) {
         olNumber_ = 1;
-    } else if (extended_ && (tags.a || whole == "</a>")) {
-        if (whole == "</a>")
+    } else if (extended_ && (tags.a || tags.Is("</a>"))) {
+        if (tags.Is("</a>"))
             closeAnchor();
-        else if (isTag(head.view(), "<a"))
+        else if (tags.IsTag("<a"))
             openAnchor(line);
     } else if (tags.a) {
         link_ = baseUrl_.Resolve(zelHtml::GetAttr(line, "href"));
@@ -681,8 +618,10 @@ bool HeadlineExtractor::addHeadline(std::string_view text, std::string_view link
     if (!match || aborting()) return false;
 
     // A tab is never a trail byte; most titles have none.
-    if (s.find('\t') != std::string::npos) std::replace(s.begin(), s.end(), '\t', ' ');
-    std::string rest = s;
+    for (size_t tab = s.find('\t'); tab != std::string::npos; tab = s.find('\t', tab + 1))
+        s[tab] = ' ';
+    std::string& rest = rest_;
+    rest.assign(s);
     eraseFirst(rest, std::string_view(s).substr(match->pos, match->length));
     eraseFirst(rest, " ");
     eraseFirst(rest, kFullWidthSpace);

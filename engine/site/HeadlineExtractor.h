@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+class ItemTags;
+
 class HeadlineExtractor {
 public:
     // base: the URL of the page being read (links resolve against it);
@@ -74,13 +76,23 @@ private:
     void openAnchor(std::string_view tag);
     void closeAnchor();
     // Extended: headings, sections and time elements (see the source).
-    bool readStructure(std::string_view head, std::string_view line);
+    bool readStructure(const ItemTags& tags, std::string_view line);
     // A block that holds no headline yet runs on past a heading or section
     // end, unless the section that held its heading has closed.
     void endSection(bool heading);
     // At a paragraph's end: a linked heading still without its stamp drops
     // the one paragraph after it (a card's summary) and waits on.
     bool skipSummary();
+    // At a time element: a link right before it, after a linked heading
+    // that waits for its stamp, is the card's category, no part of the
+    // headline; a heading that gave way to it comes back.
+    void dropCategory();
+    const std::string& headingLink() const {
+        return heading_.anchorOpen ? heading_.openLink : heading_.longest.link;
+    }
+    // At a paragraph's end without a headline: a paragraph that is one link
+    // and nothing else may be a card's title, dated by the block after it.
+    void waitForDate(bool afterDate);
     void openTime(std::string_view tag);
     void closeTime();
     // The space that parts a heading or a section from what follows it.
@@ -134,6 +146,20 @@ private:
         bool summarySkipped = false;
     };
     Heading heading_;
+    // The block as it stood when a link elsewhere took the heading's place.
+    struct Displaced {
+        bool valid = false;
+        std::string text;
+        std::vector<Span> anchors;
+        Longest longest;
+    };
+    Displaced displaced_;
+    // A card's title in a paragraph of its own, until the next block tested.
+    struct WaitingTitle {
+        bool valid = false;
+        std::string text, link;
+    };
+    WaitingTitle waitingTitle_;
     // A section that held a date alone: the text of the next one is dated
     // by it, not by the date that follows.
     bool leadingDate_ = false;
@@ -145,6 +171,7 @@ private:
     std::string timeStamp_;
     bool hasTimeSpan_ = false;
     Span timeSpan_{};
+    std::string rest_; // a headline's text beside its stamp; its room serves the next
     bool inBody_ = false;
     int scriptDepth_ = 0;
     int olNumber_ = 0;

@@ -81,8 +81,8 @@ bool isDigit(Char c) {
 
 class Scanner {
 public:
-    Scanner(std::string_view s, bool extended, const std::atomic<bool>* abort)
-        : s_(s), extended_(extended), abort_(abort) {
+    Scanner(std::string_view s, bool extended, bool dotted, const std::atomic<bool>* abort)
+        : s_(s), extended_(extended), dotted_(extended && dotted), abort_(abort) {
         load();
     }
 
@@ -113,14 +113,16 @@ public:
     }
 
     // Reads a decimal number; false (nothing read) when no digit is here.
-    bool number(long& value) {
+    bool number(long& value, int* digits = nullptr) {
         if (!isDigit(peek())) return false;
         value = 0;
-        while (isDigit(peek())) {
+        int count = 0;
+        for (; isDigit(peek()); ++count) {
             // Any length is a number; only the range matters.
             if (value < 1000000) value = value * 10 + (peek() - '0');
             next();
         }
+        if (digits) *digits = count;
         return true;
     }
 
@@ -129,8 +131,23 @@ public:
     // unread, to be examined again.
     bool stamp() {
         long first = 0;
-        number(first);
+        int digits = 0;
+        number(first, &digits);
         Char c = peek();
+        // Extended: a date in dots after a year of four digits (2018.03.17);
+        // a shorter first number would take decimals and versions for dates.
+        if (dotted_ && c == '.' && digits == 4) {
+            size_t dot = pos();
+            next();
+            long month = 0, day = 0;
+            if (number(month) && peek() == '.') {
+                next();
+                if (number(day)) return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+            }
+            // Not such a date: the dot is looked at again, as after any number.
+            seek(dot);
+            return false;
+        }
         if (c == '/') {
             next();
             long second = 0, third = 0;
@@ -206,6 +223,7 @@ private:
 
     std::string_view s_;
     bool extended_;
+    bool dotted_;
     const std::atomic<bool>* abort_;
     size_t nextCheck_ = 0;
     bool stopped_ = false;
@@ -294,6 +312,50 @@ bool scanGroup(Scanner& in, Char partner, ScanBuffers& buffers, bool tail) {
     }
 }
 
+// From a character boundary, the first character at which the walk can
+// find anything: a digit or an opening bracket. The characters in between
+// are stepped over here, without being decoded one by one.
+size_t skipPlain(std::string_view s, size_t i, bool extended) {
+    while (i < s.size()) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            if (isDigit(b) || b == '(' || b == '<' || b == '[') return i;
+            ++i;
+        } else if (platform::IsSjisLeadByte(b) && i + 1 < s.size()) {
+            // Full-width brackets lead with 0x81, full-width digits with 0x82.
+            auto trail = static_cast<unsigned char>(s[i + 1]);
+            if (b == 0x81 && partnerOf(static_cast<Char>(b << 8 | trail), extended) != 0) return i;
+            if (b == 0x82 && extended && trail >= 0x4F && trail <= 0x58) return i;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return i;
+}
+
+// A tail scan succeeds only where a stamp ends the text (before the spaces
+// and word that may follow it): on a digit, ":", 分 or 日. Titles that hold a
+// number but end otherwise are spared a scan from each of their numbers.
+bool mayEndInStamp(std::string_view s, bool extended) {
+    if (extended) {
+        for (std::string_view word : kTrailingWords)
+            if (s.ends_with(word)) {
+                s.remove_suffix(word.size());
+                break;
+            }
+        while (!s.empty() && (s.back() == ' ' || s.ends_with("\x81\x40")))
+            s.remove_suffix(s.back() == ' ' ? 1 : 2);
+    }
+    if (s.empty()) return false;
+    auto last = static_cast<unsigned char>(s.back());
+    if (isDigit(last) || last == ':') return true;
+    if (s.size() < 2) return false;
+    auto pair = static_cast<Char>(static_cast<unsigned char>(s[s.size() - 2]) << 8 | last);
+    if (pair == kMinute) return true;
+    return extended && (pair == kDay || isDigit(narrowed(pair)) || narrowed(pair) == ':');
+}
+
 // Shift_JIS characters and words that, with digits and ASCII punctuation,
 // make up a date and nothing more.
 // Date and time units, weekdays, 元 (an era's first year), 付 (dated):
@@ -303,9 +365,11 @@ constexpr uint16_t kDateUnits[] = {
     0x89CE, 0x9085, 0x96D8, 0x8BE0, 0x9379, 0x8CB3, 0x9574,
 };
 // Spaces, brackets and punctuation: 　（）［］【】〔〕《》〈〉＜＞、。・：／－，．
+// and the other bullets a list item starts with, ○ and ■.
 constexpr uint16_t kDatePunctuation[] = {
-    0x8140, 0x8169, 0x816A, 0x816D, 0x816E, 0x8179, 0x817A, 0x816B, 0x816C, 0x8173, 0x8174, 0x8171,
-    0x8172, 0x8183, 0x8184, 0x8141, 0x8142, 0x8145, 0x8146, 0x815E, 0x817C, 0x8143, 0x8144,
+    0x8140, 0x8169, 0x816A, 0x816D, 0x816E, 0x8179, 0x817A, 0x816B, 0x816C,
+    0x8173, 0x8174, 0x8171, 0x8172, 0x8183, 0x8184, 0x8141, 0x8142, 0x8145,
+    0x8146, 0x815E, 0x817C, 0x8143, 0x8144, 0x819B, 0x81A1,
 };
 // Eras, morning and afternoon, "as of", "updated", "delivered" and the
 // like, two characters each.
@@ -335,12 +399,16 @@ bool holds(const auto& set, uint32_t c) {
 } // namespace
 
 std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
-                                    const std::atomic<bool>* abort) {
-    Scanner in(s, extended, abort);
+                                    const std::atomic<bool>* abort, bool dotted) {
+    Scanner in(s, extended, dotted, abort);
     ScanBuffers buffers;
-    buffers.open.reserve(8);
+    bool tails = mayEndInStamp(s, extended);
     while (!in.atEnd()) {
         if (in.aborted()) return std::nullopt;
+        if (size_t next = skipPlain(s, in.pos(), extended); next != in.pos()) {
+            in.seek(next);
+            if (in.atEnd()) break;
+        }
         size_t start = in.pos();
         Char c = in.peek();
         if (Char partner = partnerOf(c, extended)) {
@@ -349,7 +417,7 @@ std::optional<StampMatch> FindStamp(std::string_view s, bool extended,
             continue;
         }
         if (isDigit(c)) {
-            if (scanGroup(in, kEndOfText, buffers, true))
+            if (tails && scanGroup(in, kEndOfText, buffers, true))
                 return StampMatch{start, s.size() - start};
             // Not a stamp that ends the text: go on after this number.
             in.seek(start);
@@ -368,10 +436,11 @@ bool IsDateOnly(std::string_view rest) {
                                          static_cast<unsigned char>(rest[i + 1])
                                    : 0;
     };
-    bool dateWords = false;
+    bool dateWords = false, digits = false;
     for (size_t i = 0; i < rest.size();) {
         auto c = static_cast<unsigned char>(rest[i]);
         if (!platform::IsSjisLeadByte(c)) {
+            digits = digits || (c >= '0' && c <= '9');
             if (!(c >= '0' && c <= '9') &&
                 std::string_view(" \t/:.-,()[]<>").find(static_cast<char>(c)) ==
                     std::string_view::npos)
@@ -380,8 +449,11 @@ bool IsDateOnly(std::string_view rest) {
             continue;
         }
         uint32_t pair = pairAt(i);
-        if ((pair >= 0x824F && pair <= 0x8258) || holds(kDatePunctuation, pair)) {
-            i += 2; // full-width digits and punctuation
+        if (pair >= 0x824F && pair <= 0x8258) {
+            i += 2; // full-width digits
+            digits = true;
+        } else if (holds(kDatePunctuation, pair)) {
+            i += 2;
         } else if (holds(kDateUnits, pair)) {
             i += 2;
             dateWords = true;
@@ -392,5 +464,5 @@ bool IsDateOnly(std::string_view rest) {
             return false;
         }
     }
-    return dateWords;
+    return dateWords || !digits;
 }

@@ -228,6 +228,77 @@ TEST(ExtendedExtraction, CardLayoutsAndJapaneseBrackets) {
         check(c);
 }
 
+TEST(ExtendedExtraction, CardTitlesInParagraphsTakeTheDateAfterThem) {
+    ScopedTimeZone tokyo("Asia/Tokyo");
+    const std::string n1 = "http://www.example.jp/n/1.htm", n2 = "http://www.example.jp/n/2.htm";
+    const Case cases[] = {
+        {"a title paragraph, then a date paragraph",
+         "<body><article><p class=title><a href=\"/n/1.htm\">新駅の開業日が決定</a></p>"
+         "<p class=date>3月15日 10:00</p></article>",
+         kNothing,
+         {{"新駅の開業日が決定 3月15日 10:00"}, {n1}}},
+        {"a card's link around its title paragraph and a time; then a title div",
+         "<body><article><a href=\"/n/1.htm\"><p>一つ目の記事</p></a><div class=date>"
+         "<time datetime=\"2018-03-17T19:00:00+09:00\">3時間前</time></div></article>"
+         "<article><div class=title><a href=\"/n/2.htm\">二つ目の記事</a></div>"
+         "<div class=date>2018年3月16日</div></article>",
+         kNothing,
+         {{"一つ目の記事 （3/17 19:00）", "二つ目の記事 2018年3月16日"}, {n1, n2}}},
+        {"dates printed before their titles date the next one",
+         "<body><p>(3/15)</p><p><a href=\"/n/1.htm\">三</a></p>"
+         "<p>(3/14)</p><p><a href=\"/n/2.htm\">四</a></p>",
+         kNothing, kNothing},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
+TEST(ExtendedExtraction, DatesInDotsAfterAYear) {
+    const std::string n1 = "http://www.example.jp/n/1.htm", n2 = "http://www.example.jp/n/2.htm";
+    const Case cases[] = {
+        {"after the link, bare or in brackets",
+         "<body><ul><li><a href=\"/n/1.htm\">ドットの見出し</a> 2018.03.17</li>"
+         "<li><a href=\"/n/2.htm\">括弧のドット</a>（2018.3.16 10:05）</li></ul>",
+         {{"・括弧のドット（2018.3.16 10:05）"}, {n2}},
+         {{"・ドットの見出し2018.03.17", "・括弧のドット（2018.3.16 10:05）"}, {n1, n2}}},
+        {"in the block after a card's heading",
+         "<body><article><h2><a href=\"/n/1.htm\">カードの見出し</a></h2>"
+         "<div class=date>2018.03.15</div></article>",
+         kNothing,
+         {{"カードの見出し 2018.03.15"}, {n1}}},
+        {"decimals, versions and a thirteenth month are no dates",
+         "<body><p>成長率は 2.5</p><p>版の番号 11.2.5</p><p>存在しない 2018.13.01</p>", kNothing,
+         kNothing},
+        {"a date alone beside a list's bullet is none either",
+         "<body><ul><li>2018.03.17</li><li>12/25</li></ul><ul><li type=square>10:30</li></ul>",
+         {{"・12/25", "■10:30"}, {kSite, kSite}},
+         kNothing},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
+TEST(ExtendedExtraction, ACategoryLinkBeforeTheTimeIsNoPartOfTheHeadline) {
+    ScopedTimeZone tokyo("Asia/Tokyo");
+    const std::string n1 = "http://www.example.jp/n/1.htm";
+    const Case cases[] = {
+        {"after the heading's summary",
+         "<body><article><h2><a href=\"/n/1.htm\">新駅の開業日が決定</a></h2><p>要約の文。</p>"
+         "<div class=meta><a href=\"/cat/keizai/\">経済</a>"
+         "<time datetime=\"2018-03-17T19:00:00+09:00\">3月17日</time></div></article>",
+         kNothing,
+         {{"新駅の開業日が決定 3月17日"}, {n1}}},
+        {"longer than the title, and set apart from the time",
+         "<body><article><h2><a href=\"/n/1.htm\">円相場が続落</a></h2><div class=meta>"
+         "<a href=\"/cat/market/\">マーケット情報</a> | "
+         "<time datetime=\"2018-03-17T10:05:00+09:00\">2018.03.17</time></div></article>",
+         kNothing,
+         {{"円相場が続落 （3/17 10:05）"}, {n1}}},
+    };
+    for (const Case& c : cases)
+        check(c);
+}
+
 TEST(ExtendedExtraction, DatesAloneAndParagraphsWithoutALinkAreNoHeadlines) {
     const std::string flash =
         "【速報】政府は本日午後の臨時閣議で、新しい交通網の整備計画を決定した。"
