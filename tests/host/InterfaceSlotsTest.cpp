@@ -35,7 +35,7 @@ struct Slot {
 // they are written here as the player documents them, not read from the
 // declarations.
 TEST(InterfaceSlots, EveryNamedSlotSitsWhereThePlayerCallsIt) {
-    const Slot slots[] = {
+    const Slot table[] = {
         SLOT(IPLYXControl, QueryInterface, 0),
         SLOT(IPLYXControl, AddRef, 1),
         SLOT(IPLYXControl, Release, 2),
@@ -161,6 +161,6 @@ TEST(InterfaceSlots, EveryNamedSlotSitsWhereThePlayerCallsIt) {
         SLOT(IPLYXMenu, GetChecked, 21),
         SLOT(IPLYXMenu, SetChecked, 22),
     };
-    for (const Slot& s : slots)
+    for (const Slot& s : table)
         EXPECT_EQ(s.actual, s.expected) << s.name;
 }
