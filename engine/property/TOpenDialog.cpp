@@ -13,7 +13,7 @@ using platform::Utf16ToSjis;
 
 namespace {
 
-QString ui(const std::string& sjis) {
+QString dialogText(const std::string& sjis) {
     return QString::fromStdU16String(SjisToUtf16(sjis));
 }
 
@@ -36,12 +36,14 @@ QStringList QtNameFilters(std::string_view filter) {
     std::vector<std::string_view> parts = splitBars(filter);
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
-        for (const QString& p : ui(std::string(parts[i + 1])).split(u';', Qt::SkipEmptyParts)) {
+        for (const QString& p :
+             dialogText(std::string(parts[i + 1])).split(u';', Qt::SkipEmptyParts)) {
             QString pattern = p.trimmed();
             patterns << (pattern == u"*.*" ? QStringLiteral("*") : pattern);
         }
         if (!patterns.isEmpty())
-            out << ui(std::string(parts[i])) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+            out << dialogText(std::string(parts[i])) + QStringLiteral(" (") + patterns.join(u' ') +
+                       u')';
     }
     return out;
 }
@@ -50,7 +52,7 @@ bool TOpenDialog::Execute(QWidget* parent) {
     if (Runner) return Runner(*this);
     // Owned by its parent, not by this frame: a parent deleted while the
     // dialog is up takes it along, and exec then answers Rejected.
-    auto* dialog = new QFileDialog(parent, ui(Title));
+    auto* dialog = new QFileDialog(parent, dialogText(Title));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(FileMustExist || PathMustExist ? QFileDialog::ExistingFile
@@ -58,7 +60,7 @@ bool TOpenDialog::Execute(QWidget* parent) {
     // The texts already show their patterns, as the filter writes them.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setNameFilters(QtNameFilters(Filter));
-    dialog->setDefaultSuffix(ui(DefaultExt));
+    dialog->setDefaultSuffix(dialogText(DefaultExt));
     dialog->setSizeGripEnabled(EnableSizing);
     if (!InitialDir.empty())
         dialog->setDirectory(QString::fromStdString(platform::NativePath(InitialDir)));
@@ -71,7 +73,7 @@ bool TOpenDialog::Execute(QWidget* parent) {
     std::string name = platform::PathFromNative(chosen.toStdString());
     // A name the system text cannot hold would come back naming another,
     // missing file.
-    if (ui(name) != chosen) {
+    if (dialogText(name) != chosen) {
         platform::ShowMessage(platform::Utf8ToSjis("このファイル名には使えない文字があります。\n") +
                                   name,
                               platform::MessageKind::Error);

@@ -1,5 +1,7 @@
 #include "engine/site/FeedDate.h"
 
+#include "platform/text/SjisString.h"
+
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -78,16 +80,6 @@ std::optional<int> numericOffset(Cursor& c) {
     return sign * (*hours * 60 + minutes);
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-        char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::optional<int> namedOffset(std::string_view name) {
     struct Zone {
         std::string_view name;
@@ -108,7 +100,7 @@ std::optional<int> namedOffset(std::string_view name) {
                                                  {"JST", 9},
                                                  {"KST", 9}}};
     for (const Zone& z : zones)
-        if (equalsNoCase(name, z.name)) return z.hours * 60;
+        if (platform::EqualsNoCase(name, z.name)) return z.hours * 60;
     return std::nullopt;
 }
 
@@ -182,7 +174,8 @@ std::optional<Moment> readRfc822(std::string_view text) {
     if (month.size() < 3) return std::nullopt;
     t.month = 0;
     for (size_t i = 0; i < months.size(); ++i)
-        if (equalsNoCase(month.substr(0, 3), months[i])) t.month = static_cast<int>(i) + 1;
+        if (platform::EqualsNoCase(month.substr(0, 3), months[i]))
+            t.month = static_cast<int>(i) + 1;
     if (t.month == 0) return std::nullopt;
     c.skipBlanks();
     c.take('-');

@@ -13,17 +13,6 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 // The value of the declaration's encoding pseudo-attribute, "" without one.
 std::string_view declaredEncoding(std::string_view declaration) {
     size_t at = declaration.find("encoding");
@@ -130,13 +119,13 @@ void appendSjis(std::string& sjis, uint16_t ch) {
 FeedDecoder::Code FeedDecoder::CodeNamed(std::string_view name) {
     for (std::string_view n : {"shift_jis", "shift-jis", "sjis", "x-sjis", "windows-31j", "cp932",
                                "ms_kanji", "csshiftjis", "ms932"})
-        if (equalsNoCase(name, n)) return Code::ShiftJis;
+        if (platform::EqualsNoCase(name, n)) return Code::ShiftJis;
     for (std::string_view n : {"euc-jp", "x-euc-jp", "eucjp", "euc_jp", "cseucpkdfmtjapanese"})
-        if (equalsNoCase(name, n)) return Code::EucJp;
+        if (platform::EqualsNoCase(name, n)) return Code::EucJp;
     for (std::string_view n : {"iso-2022-jp", "csiso2022jp", "jis"})
-        if (equalsNoCase(name, n)) return Code::Iso2022Jp;
+        if (platform::EqualsNoCase(name, n)) return Code::Iso2022Jp;
     for (std::string_view n : {"iso-8859-1", "latin1", "us-ascii", "ascii", "windows-1252"})
-        if (equalsNoCase(name, n)) return Code::Latin1;
+        if (platform::EqualsNoCase(name, n)) return Code::Latin1;
     return Code::Utf8;
 }
 

@@ -15,7 +15,6 @@ using List = std::vector<std::string>;
 
 namespace {
 
-const std::string kBase = "http://www.example.jp/news/index.html";
 const std::string kSite = "http://www.example.jp/";
 
 struct Outcome {

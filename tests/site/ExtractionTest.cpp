@@ -14,8 +14,6 @@ using List = std::vector<std::string>;
 
 namespace {
 
-const std::string kBase = "http://www.example.jp/news/index.html";
-
 struct Found {
     List titles, links, pending;
 };

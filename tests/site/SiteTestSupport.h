@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The page address the extraction tests read from.
+inline const std::string kBase = "http://www.example.jp/news/index.html";
+
 inline std::string sjis(const std::string& utf8) {
     return platform::Utf8ToSjis(utf8);
 }

@@ -5,6 +5,7 @@
 
 #include "tests/support/PeakMemory.h"
 #include "tests/support/TempDir.h"
+#include "tests/window/WindowTestData.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,6 @@
 using namespace platform;
 
 namespace {
-
-const std::string kData = std::string(NEWS_SOURCE_DIR) + "/tests/window/data/";
 
 void mouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton,
            Qt::KeyboardModifiers keys = Qt::NoModifier) {

@@ -5,6 +5,7 @@
 
 #include "tests/support/AllocationCounter.h"
 #include "tests/support/TempDir.h"
+#include "tests/window/WindowTestData.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,6 @@ using namespace platform;
 
 namespace {
 
-const std::string kData = std::string(NEWS_SOURCE_DIR) + "/tests/window/data/";
 const std::string kDemo = std::string(NEWS_SOURCE_DIR) + "/demo/design/";
 
 struct Font {

@@ -3,6 +3,7 @@
 #include "platform/gdi/BitmapFile.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/window/WindowTestData.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,6 @@
 using namespace platform;
 
 namespace {
-
-const std::string kData = std::string(NEWS_SOURCE_DIR) + "/tests/window/data/";
 
 // A Windows bitmap file written field by field, so every header form and
 // depth the reader takes can be built with known pixels.
