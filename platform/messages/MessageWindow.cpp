@@ -164,27 +164,32 @@ MessageWindow::~MessageWindow() {
     receiver_.reset();
 }
 
+namespace {
+
+// The window's receiver, under the registry's lock; null (and the error
+// set) when there is no such window.
+Receiver* receiverOf(Registry& r, HWND window) {
+    auto it = r.windows.find(window);
+    if (it != r.windows.end()) return it->second.receiver;
+    SetLastError(ErrorInvalidWindowHandle);
+    return nullptr;
+}
+
+} // namespace
+
 bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    auto it = r.windows.find(window);
-    if (it == r.windows.end()) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return false;
-    }
-    postTo(it->second.receiver, message, wParam, lParam, nullptr);
-    return true;
+    Receiver* receiver = receiverOf(r, window);
+    if (receiver) postTo(receiver, message, wParam, lParam, nullptr);
+    return receiver != nullptr;
 }
 
 bool SendNotifyMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);
-    auto it = r.windows.find(window);
-    if (it == r.windows.end()) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return false;
-    }
-    Receiver* receiver = it->second.receiver;
+    Receiver* receiver = receiverOf(r, window);
+    if (!receiver) return false;
     if (receiver->thread() != QThread::currentThread()) {
         postTo(receiver, message, wParam, lParam, nullptr);
         return true;
@@ -200,12 +205,8 @@ bool SendMessageTimeout(HWND window, uint32_t message, WPARAM wParam, LPARAM lPa
     {
         Registry& r = registry();
         std::unique_lock lock(r.mutex);
-        auto it = r.windows.find(window);
-        if (it == r.windows.end()) {
-            SetLastError(ErrorInvalidWindowHandle);
-            return false;
-        }
-        Receiver* receiver = it->second.receiver;
+        Receiver* receiver = receiverOf(r, window);
+        if (!receiver) return false;
         if (receiver->thread() == QThread::currentThread()) {
             lock.unlock();
             // The window cannot go away under its own thread's feet here.
