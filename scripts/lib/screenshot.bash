@@ -50,7 +50,7 @@ shot_build() {
 shot_display() {
     local file
     file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3>"$file" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$file" 2>/dev/null &
     shot_xvfb=$!
     for _ in $(seq 100); do [ -s "$file" ] && break; sleep 0.1; done
     [ -s "$file" ] || { rm -f "$file"; shot_fail "Xvfb did not start"; }
