@@ -47,7 +47,7 @@ void TPLYXNews::ScrollTicker(int i, int elapsed) {
         ShowNextHeadline(i);
         left = -label->width();
     }
-    label->move(static_cast<int>(left), label->y());
+    label->Slide(static_cast<int>(left));
 }
 
 void TPLYXNews::HoldTicker(int i, int hold, bool on) {

@@ -1,5 +1,7 @@
 #include "platform/controls/Controls.h"
 
+#include "platform/controls/StripSlide.h"
+
 #include "platform/gdi/Color.h"
 #include "platform/text/Cp932.h"
 
@@ -260,9 +262,7 @@ void TPanel::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), color);
 }
 
-void TLabel::paintEvent(QPaintEvent*) {
-    // A ticker label moves a pixel every few timer ticks with the same text:
-    // lay the text out once and draw the picture of it after that.
+int TLabel::textFlags() const {
     Qt::Alignment align = Alignment == taRightJustify ? Qt::AlignRight
                           : Alignment == taCenter     ? Qt::AlignHCenter
                                                       : Qt::AlignLeft;
@@ -270,36 +270,59 @@ void TLabel::paintEvent(QPaintEvent*) {
     // Without accelerators an ampersand is just a character.
     int flags = static_cast<int>(align) | (WordWrap ? Qt::TextWordWrap : Qt::TextSingleLine);
     if (ShowAccelChar) flags |= Qt::TextShowMnemonic;
-    QColor back = ToQColor(Color);
-    setAttribute(Qt::WA_OpaquePaintEvent, !Transparent && back.alpha() == 255);
-    auto draw = [&](QPainter& on) {
-        if (!Transparent) on.fillRect(rect(), back);
-        on.setFont(ToQFont(Font));
-        on.setPen(ToQColor(Font.Color));
-        on.drawText(rect(), flags, text(Caption));
-    };
+    return flags;
+}
+
+void TLabel::draw(QPainter& on) const {
+    if (!Transparent) on.fillRect(rect(), ToQColor(Color));
+    on.setFont(ToQFont(Font));
+    on.setPen(ToQColor(Font.Color));
+    on.drawText(rect(), textFlags(), text(Caption));
+}
+
+const QImage* TLabel::picture() {
+    // A ticker label moves a pixel every few timer ticks with the same text:
+    // lay the text out once and draw the picture of it after that.
     qreal ratio = devicePixelRatioF();
     // A design may make a label of any size; its picture would take memory
     // for every pixel, shown or not. Such a label draws what is shown.
     if (static_cast<double>(width()) * height() * ratio * ratio > kMaxCachedPixels) {
-        cache_ = QPixmap();
-        QPainter p(this);
-        draw(p);
-        return;
+        cache_ = QImage();
+        return nullptr;
     }
     // Compared in place: a ticker paints twenty times a second.
     const Look& l = cachedLook_;
+    const int flags = textFlags();
     if (cache_.isNull() || l.caption != Caption || !(l.font == Font) || l.color != Color ||
         l.transparent != Transparent || l.flags != flags || l.size != size() || l.ratio != ratio) {
-        cache_ = QPixmap(size() * ratio);
+        // An opaque picture is copied, not blended, wherever it is drawn.
+        const bool opaque = !Transparent && ToQColor(Color).alpha() == 255;
+        cache_ = QImage(size() * ratio,
+                        opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         cache_.setDevicePixelRatio(ratio);
         cache_.fill(Qt::transparent);
         QPainter on(&cache_);
         draw(on);
         cachedLook_ = Look{Caption, Font, Color, Transparent, flags, size(), ratio};
     }
+    return &cache_;
+}
+
+void TLabel::paintEvent(QPaintEvent*) {
+    setAttribute(Qt::WA_OpaquePaintEvent, !Transparent && ToQColor(Color).alpha() == 255);
     QPainter p(this);
-    p.drawPixmap(0, 0, cache_);
+    if (const QImage* look = picture())
+        p.drawImage(0, 0, *look);
+    else
+        draw(p);
+}
+
+void TLabel::Slide(int left) {
+    if (left == x()) return;
+    auto* panel = dynamic_cast<TPanel*>(parentWidget());
+    const QImage* look =
+        panel && !Transparent && ToQColor(Color).alpha() == 255 ? picture() : nullptr;
+    if (!look || !SlideOnStrip(*this, *look, ToQColor(panel->Color), left)) move(left, y());
 }
 
 } // namespace platform

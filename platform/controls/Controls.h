@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+class QPainter;
+
 namespace platform {
 
 // A font record as a QFont; Japanese faces map to the installed IPA fonts.
@@ -166,6 +168,8 @@ public:
     explicit TLabel(QWidget* parent) : TControl(parent) {}
     // Sets the text; with AutoSize the label takes the text's size.
     void SetCaption(const std::string& caption);
+    // Moves the label along its row to left, as a ticker steps.
+    void Slide(int left);
 
     std::string Caption;
     int Alignment = taLeftJustify;
@@ -179,6 +183,12 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    int textFlags() const;
+    void draw(QPainter& on) const;
+    // The label as it paints, made again when its look changes; null for a
+    // label too large to keep a picture of.
+    const QImage* picture();
+
     // What the cached picture shows.
     struct Look {
         std::string caption;
@@ -192,7 +202,7 @@ private:
     // A ticker headline of a thousand characters is well within this.
     static constexpr double kMaxCachedPixels = 4.0 * 1024 * 1024;
     Look cachedLook_;
-    QPixmap cache_;
+    QImage cache_;
 };
 
 } // namespace platform

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QToolTip>
 
 #include <climits>
@@ -48,6 +50,20 @@ struct Recorder {
                           std::to_string(y));
         };
     }
+};
+
+// Counts the events of one type an object receives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QEvent::Type type, int& count) : type_(type), count_(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) ++count_;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int& count_;
 };
 
 class SubLabel : public TLabel {
@@ -217,6 +233,53 @@ TEST(Controls, AHugeLabelDrawsWhatIsShownWithoutAPictureOfItsWholeArea) {
     form.render(&shown);
     EXPECT_LT(testsupport::PeakMemoryKb(false) - before, 32 * 1024);
     EXPECT_EQ(shown.pixel(200, 40), qRgb(255, 0, 0));
+}
+
+// A ticker's label moves a step at a time; what the window shows after the
+// steps is what painting the widgets afresh shows, and on a plain strip the
+// steps cost no paint of the label.
+TEST(Controls, ASlidingLabelShowsWhatARepaintWouldAndAPlainStripNeedsNone) {
+    struct Case {
+        const char* what;
+        int step;
+        bool transparent, covered, plain;
+    } cases[] = {
+        {"leftwards on a plain strip", -1, false, false, true},
+        {"three pixels rightwards", 3, false, false, true},
+        {"a transparent label", -1, true, false, false},
+        {"a button over the strip", -1, false, true, false},
+    };
+    for (const Case& c : cases) {
+        QWidget form;
+        form.resize(200, 40);
+        auto* panel = new TPanel(&form); // owned by the form
+        panel->setGeometry(10, 8, 120, 24);
+        panel->Color = 0x203040;
+        auto* label = new TLabel(panel);
+        label->Color = 0x80FFFF;
+        label->Font.Color = 0x800000;
+        label->Transparent = c.transparent;
+        label->SetCaption("Headline");
+        label->move(c.step < 0 ? 90 : -60, 0);
+        if (c.covered) (new QWidget(&form))->setGeometry(60, 4, 20, 20);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        QCoreApplication::processEvents();
+        int paints = 0;
+        EventCounter counter(QEvent::Paint, paints);
+        label->installEventFilter(&counter);
+        for (int i = 0; i < 40; ++i) {
+            label->Slide(label->x() + c.step);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(label->x(), (c.step < 0 ? 90 : -60) + 40 * c.step) << c.what;
+        EXPECT_EQ(paints == 0, c.plain) << c.what;
+        const auto* store = dynamic_cast<QImage*>(form.backingStore()->paintDevice());
+        ASSERT_TRUE(store) << c.what;
+        const QImage painted = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(store->copy(form.rect()).convertToFormat(QImage::Format_RGB32), painted)
+            << c.what;
+    }
 }
 
 TEST(Design, LabelKeysApplyToThePlainLabelClassOnly) {

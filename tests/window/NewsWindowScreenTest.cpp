@@ -97,6 +97,18 @@ void send(QWidget* to, QEvent::Type type, QPoint global, Qt::MouseButton button,
     QApplication::sendEvent(to, &event);
 }
 
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int& count) : count_(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        count_ += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int& count_;
+};
+
 class ShownWindowTest : public EngineTest {
 protected:
     void open(const std::string& settings) {
@@ -247,6 +259,30 @@ TEST_F(TickingWindowTest, KeysStepThroughHeadlinesAndSitesPauseAndOpenTheMenu) {
     key(Qt::Key_Menu);
     EXPECT_TRUE(testsupport::PumpUntil([&] { return window->PopupMenu->isVisible(); }));
     window->PopupMenu->hide();
+}
+
+TEST_F(TickingWindowTest, TheStepsOnScreenShowWhatARepaintWouldWithoutPaintingTheHeadline) {
+    open();
+    QCursor::setPos(window->mapToGlobal(QPoint(0, -40)));
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !window->PanelNews->underMouse(); }));
+    int paints = 0;
+    PaintCounter counter(paints);
+    window->LabelNews->installEventFilter(&counter);
+    for (int i = 0; i < 60; ++i) {
+        news->ScrollTicker(0, 1000000);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(window->LabelNews->Caption, shown);
+    EXPECT_EQ(paints, 0) << "the steps scroll the window's picture";
+    const QRect strip(window->PanelNews->mapTo(window, QPoint()), window->PanelNews->size());
+    const QImage painted = window->grab(strip).toImage().convertToFormat(QImage::Format_RGB32);
+    auto onScreen = [&] {
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(window->winId(), strip.x(), strip.y(), strip.width(), strip.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == painted; }));
 }
 
 TEST_F(TickingWindowTest, ThePointerOnTheTickerHoldsItUnlessSetOtherwise) {

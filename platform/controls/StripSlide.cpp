@@ -1,0 +1,112 @@
+#include "platform/controls/StripSlide.h"
+
+#include <QBackingStore>
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+
+QWidget* widgetAt(QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    return w && !w->isWindow() && w->isVisible() ? w : nullptr;
+}
+
+// The part of panel the window shows, in the window's coordinates; empty
+// when another widget lies over it or inside it beside the label.
+QRect plainStrip(const QWidget& panel, const QWidget& label, const QWidget& top) {
+    for (QObject* child : panel.children())
+        if (QWidget* w = widgetAt(child); w && w != &label) return {};
+    QRect strip(panel.mapTo(&top, QPoint()), panel.size());
+    for (const QWidget* w = &panel; w != &top; w = w->parentWidget()) {
+        const QWidget* parent = w->parentWidget();
+        const QPoint origin = parent->mapTo(&top, QPoint());
+        strip &= QRect(origin, parent->size());
+        // Later children lie above earlier ones.
+        const QObjectList& siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i)
+            if (QWidget* s = widgetAt(siblings[i]);
+                s && s->geometry().translated(origin).intersects(strip))
+                return {};
+    }
+    return strip;
+}
+
+bool isPlain32(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The columns that came into view: the panel's colour, and the label where
+// it lies. A strip is a few pixels high, so plain stores take the pixels
+// row by row; a painter costs more to begin than the copy.
+void paintUncovered(QPaintDevice& device, const QRegion& uncovered, const QImage& look,
+                    const QRect& placed, QColor panelColor) {
+    auto* image = device.devType() == QInternal::Image ? static_cast<QImage*>(&device) : nullptr;
+    if (!image || !isPlain32(image->format()) || look.format() != QImage::Format_RGB32) {
+        QPainter p(&device);
+        for (const QRect& r : uncovered) {
+            p.fillRect(r, panelColor);
+            const QRect shown = r & placed;
+            if (!shown.isEmpty()) p.drawImage(shown, look, shown.translated(-placed.topLeft()));
+        }
+        return;
+    }
+    const QRgb under = panelColor.rgb();
+    for (QRect r : uncovered) {
+        r &= image->rect();
+        const QRect shown = r & placed;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
+            std::fill(line + r.left(), line + r.right() + 1, under);
+            if (y < shown.top() || y > shown.bottom()) continue;
+            const auto* from = reinterpret_cast<const QRgb*>(look.constScanLine(y - placed.top()));
+            std::copy_n(from + (shown.left() - placed.left()), shown.width(), line + shown.left());
+        }
+    }
+}
+
+} // namespace
+
+bool SlideOnStrip(QWidget& label, const QImage& look, QColor panelColor, int left) {
+    QWidget* panel = label.parentWidget();
+    QWidget* top = label.window();
+    if (!panel || panel == top || !label.isVisible() || !top->windowHandle() ||
+        label.nativeParentWidget() != top || panelColor.alpha() != 255 ||
+        look.size() != label.size() || look.devicePixelRatio() != 1 ||
+        top->devicePixelRatioF() != 1 || !label.mask().isEmpty() || !panel->mask().isEmpty() ||
+        label.graphicsEffect() || panel->graphicsEffect())
+        return false;
+    const int dx = left - label.x();
+    const QRect strip = plainStrip(*panel, label, *top);
+    if (strip.isEmpty() || std::abs(dx) >= strip.width()) return false;
+    // Repaints Qt still owes the window land before its picture is moved.
+    QCoreApplication::sendPostedEvents(top, QEvent::UpdateRequest);
+    QBackingStore* store = top->backingStore();
+    // What stays in view moves; the store copies an area to where it goes.
+    if (!store || !QRect(QPoint(), store->size()).contains(strip) ||
+        !store->scroll(strip & strip.translated(-dx, 0), dx, 0))
+        return false;
+    // The move itself, kept from the repaint manager: the window already
+    // shows the label where it goes.
+    label.setAttribute(Qt::WA_OutsideWSRange);
+    label.move(left, label.y());
+    label.setAttribute(Qt::WA_OutsideWSRange, false);
+
+    const QRect placed(label.mapTo(top, QPoint()), label.size());
+    const QRegion uncovered = QRegion(strip) - strip.translated(dx, 0);
+    store->beginPaint(uncovered);
+    paintUncovered(*store->paintDevice(), uncovered, look, placed, panelColor);
+    store->endPaint();
+    store->flush(strip, top->windowHandle());
+    return true;
+}
+
+} // namespace platform
