@@ -317,12 +317,19 @@ void TLabel::paintEvent(QPaintEvent*) {
         draw(p);
 }
 
+TLabel::TLabel(QWidget* parent) : TControl(parent) {}
+
+TLabel::~TLabel() = default;
+
 void TLabel::Slide(int left) {
     if (left == x()) return;
     auto* panel = dynamic_cast<TPanel*>(parentWidget());
     const QImage* look =
         panel && !Transparent && ToQColor(Color).alpha() == 255 ? picture() : nullptr;
-    if (!look || !SlideOnStrip(*this, *look, ToQColor(panel->Color), left)) move(left, y());
+    if (look && !slider_) slider_ = std::make_unique<StripSlider>(*this);
+    if (look && slider_->Slide(*look, ToQColor(panel->Color), left)) return;
+    if (slider_) slider_->CatchUp();
+    move(left, y());
 }
 
 } // namespace platform

@@ -14,10 +14,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QPainter;
+
+namespace platform {
+class StripSlider;
+}
 
 namespace platform {
 
@@ -165,7 +170,8 @@ protected:
 class TLabel : public TControl {
 public:
     enum Align { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
-    explicit TLabel(QWidget* parent) : TControl(parent) {}
+    explicit TLabel(QWidget* parent);
+    ~TLabel() override;
     // Sets the text; with AutoSize the label takes the text's size.
     void SetCaption(const std::string& caption);
     // Moves the label along its row to left, as a ticker steps.
@@ -203,6 +209,7 @@ private:
     static constexpr double kMaxCachedPixels = 4.0 * 1024 * 1024;
     Look cachedLook_;
     QImage cache_;
+    std::unique_ptr<StripSlider> slider_; // made at the first slide
 };
 
 } // namespace platform

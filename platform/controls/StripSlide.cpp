@@ -1,5 +1,7 @@
 #include "platform/controls/StripSlide.h"
 
+#include "platform/controls/XStripPicture.h"
+
 #include <QBackingStore>
 #include <QCoreApplication>
 #include <QImage>
@@ -75,37 +77,91 @@ void paintUncovered(QPaintDevice& device, const QRegion& uncovered, const QImage
 
 } // namespace
 
-bool SlideOnStrip(QWidget& label, const QImage& look, QColor panelColor, int left) {
-    QWidget* panel = label.parentWidget();
-    QWidget* top = label.window();
-    if (!panel || panel == top || !label.isVisible() || !top->windowHandle() ||
-        label.nativeParentWidget() != top || panelColor.alpha() != 255 ||
-        look.size() != label.size() || look.devicePixelRatio() != 1 ||
-        top->devicePixelRatioF() != 1 || !label.mask().isEmpty() || !panel->mask().isEmpty() ||
-        label.graphicsEffect() || panel->graphicsEffect())
-        return false;
-    const int dx = left - label.x();
-    const QRect strip = plainStrip(*panel, label, *top);
-    if (strip.isEmpty() || std::abs(dx) >= strip.width()) return false;
+StripSlider::~StripSlider() = default;
+
+bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
+    QWidget* panel = label_.parentWidget();
+    QWidget* top = label_.window();
+    const int dx = left - label_.x();
+    QRect strip;
+    if (panel && panel != top && label_.isVisible() && top->windowHandle() &&
+        label_.nativeParentWidget() == top && panelColor.alpha() == 255 &&
+        look.size() == label_.size() && look.devicePixelRatio() == 1 &&
+        top->devicePixelRatioF() == 1 && label_.mask().isEmpty() && panel->mask().isEmpty() &&
+        !label_.graphicsEffect() && !panel->graphicsEffect())
+        strip = plainStrip(*panel, label_, *top);
+    if (!strip.isEmpty() && std::abs(dx) < strip.width() &&
+        (onServer(*top, look, panelColor, strip, left) ||
+         onStore(*top, look, panelColor, strip, left)))
+        return true;
+    CatchUp();
+    return false;
+}
+
+void StripSlider::CatchUp() {
+    if (!behind_) return;
+    behind_ = false;
+    // Both: Qt repaints a panel around its opaque children, not under them.
+    label_.update();
+    if (QWidget* panel = label_.parentWidget()) panel->update();
+}
+
+bool StripSlider::eventFilter(QObject*, QEvent* event) {
+    // Qt answers an exposure from its backing store; a window already shown
+    // gets it as a paint event.
+    if (event->type() == QEvent::Expose || event->type() == QEvent::Paint) CatchUp();
+    return false;
+}
+
+void StripSlider::moveQuietly(int left) {
+    // Kept from the repaint manager: the window already shows the label
+    // where it goes.
+    label_.setAttribute(Qt::WA_OutsideWSRange);
+    label_.move(left, label_.y());
+    label_.setAttribute(Qt::WA_OutsideWSRange, false);
+}
+
+bool StripSlider::onServer(QWidget& top, const QImage& look, QColor panelColor, const QRect& strip,
+                           int left) {
+    const uint64_t window = top.winId();
+    if (window == noServerFor_ || !XStripPicture::Holds(look)) return false;
+    if (!server_ || server_->Window() != window) {
+        server_ = XStripPicture::For(top);
+        if (!server_) {
+            noServerFor_ = window;
+            return false;
+        }
+    }
+    if (QWindow* handle = top.windowHandle(); handle != watched_) {
+        if (watched_) watched_->removeEventFilter(this);
+        handle->installEventFilter(this);
+        watched_ = handle;
+    }
+    moveQuietly(left);
+    server_->Show(look, QRect(label_.mapTo(&top, QPoint()), label_.size()), panelColor, strip);
+    behind_ = true;
+    return true;
+}
+
+bool StripSlider::onStore(QWidget& top, const QImage& look, QColor panelColor, const QRect& strip,
+                          int left) {
+    // The store must hold what the screen shows before it is scrolled.
+    CatchUp();
     // Repaints Qt still owes the window land before its picture is moved.
-    QCoreApplication::sendPostedEvents(top, QEvent::UpdateRequest);
-    QBackingStore* store = top->backingStore();
+    QCoreApplication::sendPostedEvents(&top, QEvent::UpdateRequest);
+    QBackingStore* store = top.backingStore();
+    const int dx = left - label_.x();
     // What stays in view moves; the store copies an area to where it goes.
     if (!store || !QRect(QPoint(), store->size()).contains(strip) ||
         !store->scroll(strip & strip.translated(-dx, 0), dx, 0))
         return false;
-    // The move itself, kept from the repaint manager: the window already
-    // shows the label where it goes.
-    label.setAttribute(Qt::WA_OutsideWSRange);
-    label.move(left, label.y());
-    label.setAttribute(Qt::WA_OutsideWSRange, false);
-
-    const QRect placed(label.mapTo(top, QPoint()), label.size());
+    moveQuietly(left);
+    const QRect placed(label_.mapTo(&top, QPoint()), label_.size());
     const QRegion uncovered = QRegion(strip) - strip.translated(dx, 0);
     store->beginPaint(uncovered);
     paintUncovered(*store->paintDevice(), uncovered, look, placed, panelColor);
     store->endPaint();
-    store->flush(strip, top->windowHandle());
+    store->flush(strip, top.windowHandle());
     return true;
 }
 

@@ -265,6 +265,7 @@ TEST_F(TickingWindowTest, TheStepsOnScreenShowWhatARepaintWouldWithoutPaintingTh
     open();
     QCursor::setPos(window->mapToGlobal(QPoint(0, -40)));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !window->PanelNews->underMouse(); }));
+    QCoreApplication::processEvents(); // the headline's first paint
     int paints = 0;
     PaintCounter counter(paints);
     window->LabelNews->installEventFilter(&counter);
@@ -282,6 +283,14 @@ TEST_F(TickingWindowTest, TheStepsOnScreenShowWhatARepaintWouldWithoutPaintingTh
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     };
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == painted; }));
+
+    // Uncovered, the strip shows the headline where the steps left it.
+    QWidget cover(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    cover.setGeometry(QRect(window->mapToGlobal(strip.topLeft()), strip.size()));
+    cover.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
+    cover.hide();
     EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == painted; }));
 }
 
