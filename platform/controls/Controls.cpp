@@ -262,6 +262,10 @@ void TPanel::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), color);
 }
 
+bool TLabel::opaque() const {
+    return !Transparent && ToQColor(Color).alpha() == 255;
+}
+
 int TLabel::textFlags() const {
     Qt::Alignment align = Alignment == taRightJustify ? Qt::AlignRight
                           : Alignment == taCenter     ? Qt::AlignHCenter
@@ -296,9 +300,8 @@ const QImage* TLabel::picture() {
     if (cache_.isNull() || l.caption != Caption || !(l.font == Font) || l.color != Color ||
         l.transparent != Transparent || l.flags != flags || l.size != size() || l.ratio != ratio) {
         // An opaque picture is copied, not blended, wherever it is drawn.
-        const bool opaque = !Transparent && ToQColor(Color).alpha() == 255;
         cache_ = QImage(size() * ratio,
-                        opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+                        opaque() ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         cache_.setDevicePixelRatio(ratio);
         cache_.fill(Qt::transparent);
         QPainter on(&cache_);
@@ -309,7 +312,7 @@ const QImage* TLabel::picture() {
 }
 
 void TLabel::paintEvent(QPaintEvent*) {
-    setAttribute(Qt::WA_OpaquePaintEvent, !Transparent && ToQColor(Color).alpha() == 255);
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque());
     QPainter p(this);
     if (const QImage* look = picture())
         p.drawImage(0, 0, *look);
@@ -324,8 +327,7 @@ TLabel::~TLabel() = default;
 void TLabel::Slide(int left) {
     if (left == x()) return;
     auto* panel = dynamic_cast<TPanel*>(parentWidget());
-    const QImage* look =
-        panel && !Transparent && ToQColor(Color).alpha() == 255 ? picture() : nullptr;
+    const QImage* look = panel && opaque() ? picture() : nullptr;
     if (look && !slider_) slider_ = std::make_unique<StripSlider>(*this);
     if (look && slider_->Slide(*look, ToQColor(panel->Color), left)) return;
     if (slider_) slider_->CatchUp();

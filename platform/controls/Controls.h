@@ -21,10 +21,6 @@
 class QPainter;
 
 namespace platform {
-class StripSlider;
-}
-
-namespace platform {
 
 // A font record as a QFont; Japanese faces map to the installed IPA fonts.
 QFont ToQFont(const TFont& font);
@@ -167,6 +163,8 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
+class StripSlider;
+
 class TLabel : public TControl {
 public:
     enum Align { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
@@ -189,6 +187,8 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // Whether the label covers itself, with no transparency or alpha.
+    bool opaque() const;
     int textFlags() const;
     void draw(QPainter& on) const;
     // The label as it paints, made again when its look changes; null for a
