@@ -292,6 +292,20 @@ TEST_F(TickingWindowTest, TheStepsOnScreenShowWhatARepaintWouldWithoutPaintingTh
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover));
     cover.hide();
     EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == painted; }));
+
+    // A headline too long for one request to carry its picture.
+    platform::TLabel* label = window->LabelNews;
+    label->AutoSize = true;
+    label->SetCaption(std::string(900, 'W'));
+    label->AutoSize = false;
+    label->resize(label->width(), window->PanelNews->height());
+    ASSERT_GT(label->width() * label->height() * 4, 1 << 20);
+    label->move(-label->width() / 2, 0);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        label->Slide(label->x() - 1);
+    const QImage longOne = window->grab(strip).toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == longOne; }));
 }
 
 TEST_F(TickingWindowTest, ThePointerOnTheTickerHoldsItUnlessSetOtherwise) {
