@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QRect>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 struct xcb_connection_t;
 class QWidget;
@@ -33,9 +35,19 @@ public:
     // under elsewhere. look is uploaded when it is not the one shown last.
     void Show(const QImage& look, const QRect& placed, QColor under, const QRect& strip);
 
+    // Requests written straight to the socket between two that have a
+    // reply: the connection tells its sequence numbers apart by replies at
+    // most 2^16 requests apart.
+    static constexpr uint64_t kRepliedEvery = 30000;
+
 private:
     XStripPicture(xcb_connection_t* c, uint32_t window, uint8_t depth);
     void upload(const QImage& look);
+    // Writes count requests straight to the connection's socket, which this
+    // object keeps between steps; false when the connection has failed.
+    bool sendDirect(const void* data, size_t size, uint64_t count);
+    bool take(std::unique_lock<std::mutex>& lock);
+    static void giveBack(void* self);
 
     xcb_connection_t* c_;
     uint32_t window_;
@@ -46,6 +58,14 @@ private:
     qint64 uploaded_ = 0; // the cache key of the look on the server
     QRgb foreground_ = 0;
     bool hasForeground_ = false;
+
+    // The connection takes its socket back (giveBack) before it writes a
+    // request of its own, on whichever thread writes it.
+    std::mutex socket_;
+    bool holds_ = false;
+    uint64_t takenBack_ = 0; // how often it was taken back
+    uint64_t sequence_ = 0;  // the last request written, while held
+    uint64_t replied_ = 0;   // the last request with a reply this object sent
 };
 
 } // namespace platform

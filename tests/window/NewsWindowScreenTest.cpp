@@ -18,6 +18,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 #include <cstdlib>
 #include <memory>
@@ -306,6 +307,19 @@ TEST_F(TickingWindowTest, TheStepsOnScreenShowWhatARepaintWouldWithoutPaintingTh
         label->Slide(label->x() - 1);
     const QImage longOne = window->grab(strip).toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(testsupport::PumpUntil([&] { return onScreen() == longOne; }));
+
+    // Steps alone, past where the connection's sequence numbers wrap: a
+    // request with a reply still gets it.
+    for (int i = 0; i < 70000; ++i)
+        label->Slide(label->x() + (i % 2 ? 1 : -1));
+    xcb_connection_t* c =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const unsigned int focus = xcb_get_input_focus(c).sequence;
+    xcb_flush(c);
+    void* reply = nullptr;
+    EXPECT_TRUE(testsupport::PumpUntil(
+        [&] { return xcb_poll_for_reply(c, focus, &reply, nullptr) && reply; }));
+    std::free(reply);
 }
 
 TEST_F(TickingWindowTest, ThePointerOnTheTickerHoldsItUnlessSetOtherwise) {
