@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QToolTip>
+#include <QWindow>
 
 #include <cstdlib>
 #include <mutex>
@@ -287,7 +288,10 @@ void TLabel::draw(QPainter& on) const {
 const QImage* TLabel::picture() {
     // A ticker label moves a pixel every few timer ticks with the same text:
     // lay the text out once and draw the picture of it after that.
-    qreal ratio = devicePixelRatioF();
+    // The window's ratio, asked of the window: the widget would first look
+    // for its screen, on every step.
+    const QWindow* handle = window()->windowHandle();
+    const qreal ratio = handle ? handle->devicePixelRatio() : devicePixelRatioF();
     // A design may make a label of any size; its picture would take memory
     // for every pixel, shown or not. Such a label draws what is shown.
     if (static_cast<double>(width()) * height() * ratio * ratio > kMaxCachedPixels) {

@@ -86,9 +86,8 @@ bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
     QRect strip;
     if (panel && panel != top && label_.isVisible() && top->windowHandle() &&
         label_.nativeParentWidget() == top && panelColor.alpha() == 255 &&
-        look.size() == label_.size() && look.devicePixelRatio() == 1 &&
-        top->devicePixelRatioF() == 1 && label_.mask().isEmpty() && panel->mask().isEmpty() &&
-        !label_.graphicsEffect() && !panel->graphicsEffect())
+        look.size() == label_.size() && look.devicePixelRatio() == 1 && label_.mask().isEmpty() &&
+        panel->mask().isEmpty() && !label_.graphicsEffect() && !panel->graphicsEffect())
         strip = plainStrip(*panel, label_, *top);
     if (!strip.isEmpty() && std::abs(dx) < strip.width() &&
         (onServer(*top, look, panelColor, strip, left) ||
