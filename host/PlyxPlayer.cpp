@@ -62,7 +62,6 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
         return control_->QueryInterface(iid, object);
     });
     clock_.start();
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
 

@@ -6,11 +6,11 @@
 // drive it headless and tick its timer by hand.
 
 #include "engine/host/PLYXCodes.h"
+#include "host/TickSource.h"
 #include "platform/gdi/TFont.h"
 #include "platform/messages/MessageWindow.h"
 
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -155,7 +155,7 @@ private:
     std::vector<PlyxMenuItem> menus_;
     long nextMenuId_ = 0x10000;
     QElapsedTimer clock_;
-    QTimer timer_;
+    TickSource timer_{[this] { Tick(); }};
     int64_t lastTick_ = 0, next_ = 0;
     bool inTick_ = false;
 };

@@ -286,6 +286,27 @@ TEST_F(HostTest, ThePlayersTimerRunsOnlyWhileAClientAsksForIt) {
     EXPECT_FALSE(player.TimerRunning()) << "a client that leaves takes its subscription along";
 }
 
+TEST_F(HostTest, TheTickSourceRepeatsUntilItsOwnCallStopsOrRestartsIt) {
+    auto pumpFor = [](int milliseconds) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    };
+    int fired = 0;
+    TickSource* self = nullptr;
+    TickSource tick([&] {
+        if (++fired == 2) self->start(3);
+        if (fired == 4) self->stop();
+    });
+    self = &tick;
+    tick.start(1);
+    pumpFor(150);
+    EXPECT_EQ(fired, 4);
+    EXPECT_FALSE(tick.isActive());
+    EXPECT_EQ(tick.interval(), 3);
+}
+
 TEST_F(HostTest, CodesOtherThanTheBasicFiveAreIgnoredWhileUnbound) {
     Recorder r;
     TPLYX plyx;
