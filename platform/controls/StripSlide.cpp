@@ -113,11 +113,16 @@ bool StripSlider::eventFilter(QObject*, QEvent* event) {
 }
 
 void StripSlider::moveQuietly(int left) {
-    // Kept from the repaint manager: the window already shows the label
-    // where it goes.
-    label_.setAttribute(Qt::WA_OutsideWSRange);
-    label_.move(left, label_.y());
-    label_.setAttribute(Qt::WA_OutsideWSRange, false);
+    // The window already shows the label where it goes. Qt's move would
+    // still send an event through the application and every filter on the
+    // label, which twenty times a second is more than the step itself; so
+    // the place Qt keeps, which it reads to hit-test, map and paint, is set
+    // directly. The one note a move leaves besides, the panel's of what its
+    // opaque children cover, is marked stale as a move would mark it.
+    qt_qwidget_data(&label_)->crect.moveLeft(left);
+    const bool opaque = label_.testAttribute(Qt::WA_OpaquePaintEvent);
+    label_.setAttribute(Qt::WA_OpaquePaintEvent, !opaque);
+    label_.setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 
 bool StripSlider::onServer(QWidget& top, const QImage& look, QColor panelColor, const QRect& strip,
