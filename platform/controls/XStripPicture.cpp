@@ -7,6 +7,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -116,7 +117,8 @@ bool XStripPicture::sendDirect(const void* data, size_t size, uint64_t count) {
         replied_ = sequence_;
     }
     const auto* bytes = static_cast<const char*>(data);
-    const ssize_t written = ::write(xcb_get_file_descriptor(c_), bytes, size);
+    // A server gone is the connection's to report, not a signal's.
+    const ssize_t written = ::send(xcb_get_file_descriptor(c_), bytes, size, MSG_NOSIGNAL);
     if (written < 0 && errno != EAGAIN && errno != EINTR) return false;
     const auto done = static_cast<size_t>(std::max<ssize_t>(written, 0));
     iovec rest{const_cast<char*>(bytes) + done, size - done};
