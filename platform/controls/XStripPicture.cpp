@@ -9,7 +9,6 @@
 
 #include <sys/socket.h>
 #include <sys/uio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
