@@ -1,6 +1,7 @@
 #include "host/PlyxControl.h"
 
 #include "host/PlyxPlayer.h"
+#include "platform/HotPath.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/text/Cp932.h"
@@ -519,7 +520,7 @@ HRESULT PlyxControl::SetChecked(LONG id, LONG checked) {
     return S_OK;
 }
 
-HRESULT PlyxControl::SetTimerDue(LONG window, LONG milliseconds) {
+HOT_PATH HRESULT PlyxControl::SetTimerDue(LONG window, LONG milliseconds) {
     if (!player_) return RPC_E_DISCONNECTED;
     player_->SetTimerDue(static_cast<HWND>(static_cast<uint32_t>(window)), milliseconds);
     return S_OK;

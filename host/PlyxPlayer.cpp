@@ -1,6 +1,7 @@
 #include "host/PlyxPlayer.h"
 
 #include "host/PlyxControl.h"
+#include "platform/HotPath.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/PathNames.h"
 #include "platform/fs/WritableFolder.h"
@@ -124,7 +125,7 @@ void PlyxPlayer::SetEventMask(HWND window, uint32_t mask) {
     syncTimer();
 }
 
-bool PlyxPlayer::timerWanted() const {
+HOT_PATH bool PlyxPlayer::timerWanted() const {
     return options_.runTimer && std::any_of(clients_.begin(), clients_.end(),
                                             [](const Client& c) { return c.mask & pcTimer; });
 }
@@ -138,7 +139,7 @@ void PlyxPlayer::syncTimer() {
     }
 }
 
-int64_t PlyxPlayer::NextTickAt(int64_t now) const {
+HOT_PATH int64_t PlyxPlayer::NextTickAt(int64_t now) const {
     int64_t due = std::numeric_limits<int64_t>::max();
     for (const Client& c : clients_)
         if (c.mask & pcTimer) due = std::min(due, c.due);
@@ -146,7 +147,7 @@ int64_t PlyxPlayer::NextTickAt(int64_t now) const {
     return std::max({due, lastTick_ + kTickPeriod, now});
 }
 
-void PlyxPlayer::scheduleTick(int64_t from) {
+HOT_PATH void PlyxPlayer::scheduleTick(int64_t from) {
     next_ = NextTickAt(from);
     auto gap = static_cast<int>(std::min<int64_t>(next_ - from, 60000));
     // The timer repeats: set to this gap already, it fires on time by itself
@@ -155,7 +156,7 @@ void PlyxPlayer::scheduleTick(int64_t from) {
     timer_.start(gap);
 }
 
-void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
+HOT_PATH void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
     for (Client& c : clients_)
         if (c.window == window) c.due = lastTick_ + std::max(milliseconds, 0);
     // A tick being sent schedules the next one once every client has said.
@@ -196,13 +197,13 @@ void PlyxPlayer::NotifyStatus(int status, int32_t value) {
     Notify(pcStatus | static_cast<uint32_t>(status), value);
 }
 
-void PlyxPlayer::Tick() {
+HOT_PATH void PlyxPlayer::Tick() {
     // A timer may fire a hair early; the tick counts from when it was due,
     // or a client would find its step not quite due and wait a period more.
     TickAt(std::max<int64_t>(clock_.elapsed(), next_));
 }
 
-void PlyxPlayer::TickAt(int64_t now) {
+HOT_PATH void PlyxPlayer::TickAt(int64_t now) {
     lastTick_ = now;
     // The notification's count is 32 bits wide and wraps after 24.8 days.
     auto value = static_cast<LPARAM>(static_cast<int32_t>(static_cast<uint32_t>(now)));

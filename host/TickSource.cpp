@@ -1,5 +1,7 @@
 #include "host/TickSource.h"
 
+#include "platform/HotPath.h"
+
 #include <QAbstractEventDispatcher>
 
 #include <glib.h>
@@ -46,7 +48,7 @@ void TickSource::stop() {
     g_source_set_ready_time(source_.get(), -1);
 }
 
-int TickSource::dispatch(GSource* source, int (*)(void*), void*) {
+HOT_PATH int TickSource::dispatch(GSource* source, int (*)(void*), void*) {
     TickSource* self = reinterpret_cast<Source*>(source)->owner;
     // The next tick keeps the beat; one missed altogether counts from now.
     const long long now = g_get_monotonic_time();

@@ -1,5 +1,6 @@
 #include "engine/host/TPLYX.h"
 
+#include "platform/HotPath.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/fs/PathNames.h"
 #include "platform/process/Process.h"
@@ -36,7 +37,7 @@ constexpr struct {
 
 // Raises an event through a copy of its handler: the handler may replace
 // the event, or destroy its owner, while it runs.
-template <typename Event, typename... Args> void raise(const Event& event, Args... args) {
+template <typename Event, typename... Args> HOT_PATH void raise(const Event& event, Args... args) {
     if (!event) return;
     Event handler = event;
     handler(args...);
@@ -97,7 +98,7 @@ void TPLYX::WndProc(TMessage& message) {
         message.Result = DefWindowProc(message.Msg, message.WParam, message.LParam);
 }
 
-LRESULT TPLYX::PLYXHandler(unsigned long wParam, LPARAM wideParam) {
+HOT_PATH LRESULT TPLYX::PLYXHandler(unsigned long wParam, LPARAM wideParam) {
     // Notifications carry 32-bit values; only a plug-in message's parameter
     // and answer are pointer-sized (an address may travel in them).
     int lParam = static_cast<int>(wideParam);
@@ -351,7 +352,7 @@ void TPLYX::NotifyEvent(HWND target, unsigned long wParam, int lParam) {
     }
 }
 
-void TPLYX::SetTimerDue(int milliseconds) {
+HOT_PATH void TPLYX::SetTimerDue(int milliseconds) {
     if (Bound && timer_) timer_->SetTimerDue(static_cast<LONG>(ClientWindow), milliseconds);
 }
 
@@ -420,7 +421,7 @@ void TPLYX::NotifyPosition(int param) {
     raise(OnPosition, this, param);
 }
 
-void TPLYX::NotifyTimer(int param) {
+HOT_PATH void TPLYX::NotifyTimer(int param) {
     raise(OnIntTimer, this, param);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/SiteValue.h"
 #include "engine/news/SkinEvents.h"
+#include "platform/HotPath.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/WritableFolder.h"
@@ -378,7 +379,7 @@ void TPLYXNews::RebuildSiteMenu() {
     if (INewsWindow* w = Globals().PLYXNewsWindow) w->BuildSiteSubmenu();
 }
 
-void TPLYXNews::Timer(int tick) {
+HOT_PATH void TPLYXNews::Timer(int tick) {
     // The player's tick starts again when it does; never scroll backwards.
     // Modulo 2^32, so the count wrapping after 24.8 days is no step back.
     auto elapsed =
@@ -403,7 +404,7 @@ void TPLYXNews::Timer(int tick) {
     announceTimerDue();
 }
 
-void TPLYXNews::announceTimerDue() {
+HOT_PATH void TPLYXNews::announceTimerDue() {
     std::array<int, 2> due{};
     int n = 0;
     for (int i = 0; i < 2; ++i)

@@ -5,6 +5,7 @@
 #include "engine/news/NewsGlobals.h"
 #include "engine/news/NewsWindowLink.h"
 #include "engine/news/TPLYXNews.h"
+#include "platform/HotPath.h"
 #include "platform/text/Cp932.h"
 
 #include <algorithm>
@@ -18,13 +19,13 @@ void TPLYXNews::SetTickerControls(int i, TControl* panel, TLabel* label, TLabel*
     wakeTimer();
 }
 
-bool TPLYXNews::tickerMoves(int i) const {
+HOT_PATH bool TPLYXNews::tickerMoves(int i) const {
     if (!TickerLabels[i] || !TickerPanels[i] || Holds[i]) return false;
     INewsWindow* w = Globals().PLYXNewsWindow;
     return i != 0 || !w || w->Form()->isEnabled();
 }
 
-void TPLYXNews::ScrollTicker(int i, int elapsed) {
+HOT_PATH void TPLYXNews::ScrollTicker(int i, int elapsed) {
     if (!tickerMoves(i)) return;
     TLabel* label = TickerLabels[i];
     TControl* panel = TickerPanels[i];

@@ -1,5 +1,6 @@
 #include "platform/controls/Controls.h"
 
+#include "platform/HotPath.h"
 #include "platform/controls/StripSlide.h"
 
 #include "platform/gdi/Color.h"
@@ -263,11 +264,11 @@ void TPanel::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), color);
 }
 
-bool TLabel::opaque() const {
+HOT_PATH bool TLabel::opaque() const {
     return !Transparent && ToQColor(Color).alpha() == 255;
 }
 
-int TLabel::textFlags() const {
+HOT_PATH int TLabel::textFlags() const {
     Qt::Alignment align = Alignment == taRightJustify ? Qt::AlignRight
                           : Alignment == taCenter     ? Qt::AlignHCenter
                                                       : Qt::AlignLeft;
@@ -285,7 +286,7 @@ void TLabel::draw(QPainter& on) const {
     on.drawText(rect(), textFlags(), text(Caption));
 }
 
-const QImage* TLabel::picture() {
+HOT_PATH const QImage* TLabel::picture() {
     // A ticker label moves a pixel every few timer ticks with the same text:
     // lay the text out once and draw the picture of it after that.
     // The window's ratio, asked of the window: the widget would first look
@@ -316,7 +317,8 @@ const QImage* TLabel::picture() {
 }
 
 void TLabel::paintEvent(QPaintEvent*) {
-    setAttribute(Qt::WA_OpaquePaintEvent, opaque());
+    // A label that slides keeps out of its panel's note of opaque children.
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque() && !slider_);
     QPainter p(this);
     if (const QImage* look = picture())
         p.drawImage(0, 0, *look);
@@ -328,7 +330,7 @@ TLabel::TLabel(QWidget* parent) : TControl(parent) {}
 
 TLabel::~TLabel() = default;
 
-void TLabel::Slide(int left) {
+HOT_PATH void TLabel::Slide(int left) {
     if (left == x()) return;
     auto* panel = dynamic_cast<TPanel*>(parentWidget());
     const QImage* look = panel && opaque() ? picture() : nullptr;

@@ -1,5 +1,6 @@
 #include "platform/controls/StripSlide.h"
 
+#include "platform/HotPath.h"
 #include "platform/controls/XStripPicture.h"
 
 #include <QBackingStore>
@@ -16,14 +17,14 @@ namespace platform {
 
 namespace {
 
-QWidget* widgetAt(QObject* object) {
+HOT_PATH QWidget* widgetAt(QObject* object) {
     auto* w = qobject_cast<QWidget*>(object);
     return w && !w->isWindow() && w->isVisible() ? w : nullptr;
 }
 
 // The part of panel the window shows, in the window's coordinates; empty
 // when another widget lies over it or inside it beside the label.
-QRect plainStrip(const QWidget& panel, const QWidget& label, const QWidget& top) {
+HOT_PATH QRect plainStrip(const QWidget& panel, const QWidget& label, const QWidget& top) {
     for (QObject* child : panel.children())
         if (QWidget* w = widgetAt(child); w && w != &label) return {};
     QRect strip(panel.mapTo(&top, QPoint()), panel.size());
@@ -79,7 +80,7 @@ void paintUncovered(QPaintDevice& device, const QRegion& uncovered, const QImage
 
 StripSlider::~StripSlider() = default;
 
-bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
+HOT_PATH bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
     QWidget* panel = label_.parentWidget();
     QWidget* top = label_.window();
     const int dx = left - label_.x();
@@ -112,21 +113,22 @@ bool StripSlider::eventFilter(QObject*, QEvent* event) {
     return false;
 }
 
-void StripSlider::moveQuietly(int left) {
+HOT_PATH void StripSlider::moveQuietly(int left) {
     // The window already shows the label where it goes. Qt's move would
     // still send an event through the application and every filter on the
     // label, which twenty times a second is more than the step itself; so
     // the place Qt keeps, which it reads to hit-test, map and paint, is set
-    // directly. The one note a move leaves besides, the panel's of what its
-    // opaque children cover, is marked stale as a move would mark it.
+    // directly. The one note a move leaves besides is the panel's of what
+    // its opaque children cover: a label that slides is left out of it once,
+    // so the note holds wherever the label goes (the panel's colour beneath
+    // it costs a repaint of the strip a fill).
+    if (label_.testAttribute(Qt::WA_OpaquePaintEvent))
+        label_.setAttribute(Qt::WA_OpaquePaintEvent, false);
     qt_qwidget_data(&label_)->crect.moveLeft(left);
-    const bool opaque = label_.testAttribute(Qt::WA_OpaquePaintEvent);
-    label_.setAttribute(Qt::WA_OpaquePaintEvent, !opaque);
-    label_.setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 
-bool StripSlider::onServer(QWidget& top, const QImage& look, QColor panelColor, const QRect& strip,
-                           int left) {
+HOT_PATH bool StripSlider::onServer(QWidget& top, const QImage& look, QColor panelColor,
+                                    const QRect& strip, int left) {
     const uint64_t window = top.winId();
     if (window == noServerFor_ || !XStripPicture::Holds(look)) return false;
     if (!server_ || server_->Window() != window) {

@@ -1,5 +1,7 @@
 #include "platform/controls/XStripPicture.h"
 
+#include "platform/HotPath.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
@@ -77,14 +79,14 @@ XStripPicture::~XStripPicture() {
     xcb_flush(c_);
 }
 
-void XStripPicture::giveBack(void* self) {
+HOT_PATH void XStripPicture::giveBack(void* self) {
     auto* p = static_cast<XStripPicture*>(self);
     std::lock_guard lock(p->socket_);
     p->holds_ = false;
     ++p->takenBack_;
 }
 
-bool XStripPicture::take(std::unique_lock<std::mutex>& lock) {
+HOT_PATH bool XStripPicture::take(std::unique_lock<std::mutex>& lock) {
     while (!holds_) {
         const uint64_t before = takenBack_;
         lock.unlock();
@@ -101,7 +103,7 @@ bool XStripPicture::take(std::unique_lock<std::mutex>& lock) {
     return true;
 }
 
-bool XStripPicture::sendDirect(const void* data, size_t size, uint64_t count) {
+HOT_PATH bool XStripPicture::sendDirect(const void* data, size_t size, uint64_t count) {
     // Through xcb every step would first wait on the socket (a poll), which
     // costs this program about as much as the write itself.
     std::unique_lock lock(socket_);
@@ -127,7 +129,7 @@ bool XStripPicture::sendDirect(const void* data, size_t size, uint64_t count) {
     return xcb_writev(c_, &rest, done < size ? 1 : 0, count) != 0;
 }
 
-bool XStripPicture::Holds(const QImage& look) {
+HOT_PATH bool XStripPicture::Holds(const QImage& look) {
     return look.format() == QImage::Format_RGB32 && !look.isNull() && look.width() <= INT16_MAX &&
            look.height() <= INT16_MAX;
 }
@@ -154,8 +156,8 @@ void XStripPicture::upload(const QImage& look) {
     uploaded_ = look.cacheKey();
 }
 
-void XStripPicture::Show(const QImage& look, const QRect& placed, QColor under,
-                         const QRect& strip) {
+HOT_PATH void XStripPicture::Show(const QImage& look, const QRect& placed, QColor under,
+                                  const QRect& strip) {
     if (look.cacheKey() != uploaded_ || look.size() != pixmapSize_) upload(look);
     const QRgb pixel = under.rgb(); // opaque, as a 32-bit window takes it too
     if (!hasForeground_ || pixel != foreground_) {

@@ -1,8 +1,10 @@
 #include "platform/gdi/Color.h"
 
+#include "platform/HotPath.h"
+
 namespace platform {
 
-QColor ToQColor(TColor color) {
+HOT_PATH QColor ToQColor(TColor color) {
     if (color == clNone) return QColor();
     auto value = static_cast<uint32_t>(color);
     if (value & 0x80000000u) {

@@ -1,5 +1,6 @@
 #include "platform/messages/MessageWindow.h"
 
+#include "platform/HotPath.h"
 #include "platform/errors/LastError.h"
 
 #include <QCoreApplication>
@@ -71,8 +72,8 @@ void postTo(QObject* receiver, uint32_t message, WPARAM wParam, LPARAM lParam,
     QCoreApplication::postEvent(receiver, event); // takes the event over
 }
 
-LRESULT callProcedure(const WindowProcedure& procedure, uint32_t message, WPARAM wParam,
-                      LPARAM lParam) {
+HOT_PATH LRESULT callProcedure(const WindowProcedure& procedure, uint32_t message, WPARAM wParam,
+                               LPARAM lParam) {
     // No exception may leave a Qt event handler.
     try {
         return procedure ? procedure(message, wParam, lParam) : 0;
@@ -131,7 +132,7 @@ struct Registry {
     uint32_t nextMessage = 0xC000;
 };
 
-Registry& registry() {
+HOT_PATH Registry& registry() {
     static Registry r;
     return r;
 }
@@ -168,7 +169,7 @@ namespace {
 
 // The window's receiver, under the registry's lock; null (and the error
 // set) when there is no such window.
-Receiver* receiverOf(Registry& r, HWND window) {
+HOT_PATH Receiver* receiverOf(Registry& r, HWND window) {
     auto it = r.windows.find(window);
     if (it != r.windows.end()) return it->second.receiver;
     SetLastError(ErrorInvalidWindowHandle);
@@ -185,7 +186,7 @@ bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     return receiver != nullptr;
 }
 
-bool SendNotifyMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
+HOT_PATH bool SendNotifyMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam) {
     Registry& r = registry();
     std::unique_lock lock(r.mutex);
     Receiver* receiver = receiverOf(r, window);
