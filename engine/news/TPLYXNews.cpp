@@ -448,9 +448,16 @@ void TPLYXNews::UserEvent(uint32_t code, int param) {
     case ueHideWindow:
         SetWindowEnabled(false);
         break;
-    case ueClock:
+    case ueClock: {
+        // The clock shows minutes, and the local time is dear to ask for
+        // (the zone's file is read again each time): within the minute of
+        // the last look the wall clock says it is unchanged.
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        if (LastClockHour >= 0 && now >= clockLookedAt_ && now / 60 == clockLookedAt_ / 60) break;
+        clockLookedAt_ = now;
         RefreshClock(QDateTime::currentDateTime());
         break;
+    }
     case ueUpdate:
         UpdateNews(this);
         break;

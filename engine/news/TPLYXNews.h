@@ -169,6 +169,7 @@ private:
     std::unique_ptr<TNewsSites> sites_;
     int lastTick_ = 0;
     int clockCountdown_ = 1000;
+    qint64 clockLookedAt_ = -1; // the wall clock's second at the last look at the local time
     int minuteCountdown_ = 0;
     bool unreadSettingsReported_ = false;
     // The opener's reports come back to the user-interface thread through

@@ -38,7 +38,7 @@ HOT_PATH void TPLYXNews::ScrollTicker(int i, int elapsed) {
     Countdown[i] += speed;
     if (Countdown[i] <= 0) Countdown[i] = speed;
     // Wide: a step may be as large as an int holds.
-    long long left = static_cast<long long>(label->x()) + Step[i];
+    long long left = static_cast<long long>(label->geometry().x()) + Step[i];
     if (Step[i] < 0) {
         if (left < -label->width()) {
             ShowNextHeadline(i);

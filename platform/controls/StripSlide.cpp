@@ -22,15 +22,25 @@ HOT_PATH QWidget* widgetAt(QObject* object) {
     return w && !w->isWindow() && w->isVisible() ? w : nullptr;
 }
 
+// Where w lies in top, one of its ancestors: the places Qt keeps, added up
+// as QWidget::mapTo adds them, without its calls.
+HOT_PATH QPoint offsetIn(const QWidget& w, const QWidget& top) {
+    QPoint at;
+    for (const QWidget* p = &w; p != &top; p = p->parentWidget())
+        at += p->geometry().topLeft();
+    return at;
+}
+
 // The part of panel the window shows, in the window's coordinates; empty
 // when another widget lies over it or inside it beside the label.
 HOT_PATH QRect plainStrip(const QWidget& panel, const QWidget& label, const QWidget& top) {
     for (QObject* child : panel.children())
         if (QWidget* w = widgetAt(child); w && w != &label) return {};
-    QRect strip(panel.mapTo(&top, QPoint()), panel.size());
+    QPoint origin = offsetIn(panel, top);
+    QRect strip(origin, panel.size());
     for (const QWidget* w = &panel; w != &top; w = w->parentWidget()) {
         const QWidget* parent = w->parentWidget();
-        const QPoint origin = parent->mapTo(&top, QPoint());
+        origin -= w->geometry().topLeft();
         strip &= QRect(origin, parent->size());
         // Later children lie above earlier ones.
         const QObjectList& siblings = parent->children();
@@ -83,7 +93,7 @@ StripSlider::~StripSlider() = default;
 HOT_PATH bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
     QWidget* panel = label_.parentWidget();
     QWidget* top = label_.window();
-    const int dx = left - label_.x();
+    const int dx = left - label_.geometry().x();
     QRect strip;
     if (panel && panel != top && label_.isVisible() && top->windowHandle() &&
         label_.nativeParentWidget() == top && panelColor.alpha() == 255 &&
@@ -144,7 +154,7 @@ HOT_PATH bool StripSlider::onServer(QWidget& top, const QImage& look, QColor pan
         watched_ = handle;
     }
     moveQuietly(left);
-    server_->Show(look, QRect(label_.mapTo(&top, QPoint()), label_.size()), panelColor, strip);
+    server_->Show(look, QRect(offsetIn(label_, top), label_.size()), panelColor, strip);
     behind_ = true;
     return true;
 }
@@ -162,7 +172,7 @@ bool StripSlider::onStore(QWidget& top, const QImage& look, QColor panelColor, c
         !store->scroll(strip & strip.translated(-dx, 0), dx, 0))
         return false;
     moveQuietly(left);
-    const QRect placed(label_.mapTo(&top, QPoint()), label_.size());
+    const QRect placed(offsetIn(label_, top), label_.size());
     const QRegion uncovered = QRegion(strip) - strip.translated(dx, 0);
     store->beginPaint(uncovered);
     paintUncovered(*store->paintDevice(), uncovered, look, placed, panelColor);
