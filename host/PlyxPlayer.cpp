@@ -62,7 +62,7 @@ PlyxPlayer::PlyxPlayer(Options options) : options_(std::move(options)) {
     CoRegisterClassObject(CLSID_PLYXControl, [this](const IID& iid, void** object) {
         return control_->QueryInterface(iid, object);
     });
-    clock_.start();
+    started_ = std::chrono::steady_clock::now();
     BroadcastMessage(messageId_, pcOpen, static_cast<LPARAM>(Window()));
 }
 
@@ -134,7 +134,7 @@ void PlyxPlayer::syncTimer() {
     if (!timerWanted()) {
         timer_.stop();
     } else if (!timer_.isActive()) {
-        lastTick_ = clock_.elapsed();
+        lastTick_ = elapsed();
         scheduleTick(lastTick_);
     }
 }
@@ -160,7 +160,7 @@ HOT_PATH void PlyxPlayer::SetTimerDue(HWND window, int32_t milliseconds) {
     for (Client& c : clients_)
         if (c.window == window) c.due = lastTick_ + std::max(milliseconds, 0);
     // A tick being sent schedules the next one once every client has said.
-    if (timer_.isActive() && !inTick_) scheduleTick(clock_.elapsed());
+    if (timer_.isActive() && !inTick_) scheduleTick(elapsed());
 }
 
 uint32_t PlyxPlayer::GetEventMask(HWND window) const {
@@ -197,10 +197,16 @@ void PlyxPlayer::NotifyStatus(int status, int32_t value) {
     Notify(pcStatus | static_cast<uint32_t>(status), value);
 }
 
+HOT_PATH int64_t PlyxPlayer::elapsed() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 started_)
+        .count();
+}
+
 HOT_PATH void PlyxPlayer::Tick() {
     // A timer may fire a hair early; the tick counts from when it was due,
     // or a client would find its step not quite due and wait a period more.
-    TickAt(std::max<int64_t>(clock_.elapsed(), next_));
+    TickAt(std::max<int64_t>(elapsed(), next_));
 }
 
 HOT_PATH void PlyxPlayer::TickAt(int64_t now) {

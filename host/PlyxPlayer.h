@@ -10,8 +10,7 @@
 #include "platform/gdi/TFont.h"
 #include "platform/messages/MessageWindow.h"
 
-#include <QElapsedTimer>
-
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -154,7 +153,10 @@ private:
     std::vector<Client> clients_;
     std::vector<PlyxMenuItem> menus_;
     long nextMenuId_ = 0x10000;
-    QElapsedTimer clock_;
+    // Milliseconds since the player started; read straight from the
+    // monotonic clock, as a tick reads it twice.
+    int64_t elapsed() const;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     TickSource timer_{[this] { Tick(); }};
     int64_t lastTick_ = 0, next_ = 0;
     bool inTick_ = false;

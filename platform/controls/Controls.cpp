@@ -326,16 +326,23 @@ void TLabel::paintEvent(QPaintEvent*) {
         draw(p);
 }
 
-TLabel::TLabel(QWidget* parent) : TControl(parent) {}
+TLabel::TLabel(QWidget* parent) : TControl(parent), panel_(dynamic_cast<TPanel*>(parent)) {}
 
 TLabel::~TLabel() = default;
 
+bool TLabel::event(QEvent* event) {
+    // A ticker asks for its panel on every step; a label learns it here.
+    if (event->type() == QEvent::ParentChange) panel_ = dynamic_cast<TPanel*>(parentWidget());
+    return TControl::event(event);
+}
+
 HOT_PATH void TLabel::Slide(int left) {
-    if (left == x()) return;
-    auto* panel = dynamic_cast<TPanel*>(parentWidget());
-    const QImage* look = panel && opaque() ? picture() : nullptr;
+    if (isWindow()) return move(left, y());
+    // Inside a panel the place Qt keeps is the label's.
+    if (left == geometry().x()) return;
+    const QImage* look = panel_ && opaque() ? picture() : nullptr;
     if (look && !slider_) slider_ = std::make_unique<StripSlider>(*this);
-    if (look && slider_->Slide(*look, ToQColor(panel->Color), left)) return;
+    if (look && slider_->Slide(*look, ToQColor(panel_->Color), left)) return;
     if (slider_) slider_->CatchUp();
     move(left, y());
 }

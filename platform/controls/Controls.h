@@ -184,6 +184,7 @@ public:
     bool WordWrap = false;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent*) override;
 
 private:
@@ -210,6 +211,7 @@ private:
     Look cachedLook_;
     QImage cache_;
     std::unique_ptr<StripSlider> slider_; // made at the first slide
+    TPanel* panel_ = nullptr;             // the parent, when a panel; kept as it changes
 };
 
 } // namespace platform

@@ -86,19 +86,30 @@ void paintUncovered(QPaintDevice& device, const QRegion& uncovered, const QImage
     }
 }
 
+// The window label shows in, when no widget on the way there has a window
+// of its own: the places Qt keeps then add up to the window's coordinates.
+// Null otherwise. Asked of the widgets' data, which Qt's calls for it would
+// read too, at a cost on every step.
+HOT_PATH QWidget* plainWindowOf(QWidget& label) {
+    QWidget* w = &label;
+    for (; w && !w->isWindow(); w = w->parentWidget())
+        if (w->internalWinId()) return nullptr;
+    return w;
+}
+
 } // namespace
 
 StripSlider::~StripSlider() = default;
 
 HOT_PATH bool StripSlider::Slide(const QImage& look, QColor panelColor, int left) {
     QWidget* panel = label_.parentWidget();
-    QWidget* top = label_.window();
+    QWidget* top = plainWindowOf(label_);
     const int dx = left - label_.geometry().x();
     QRect strip;
-    if (panel && panel != top && label_.isVisible() && top->windowHandle() &&
-        label_.nativeParentWidget() == top && panelColor.alpha() == 255 &&
-        look.size() == label_.size() && look.devicePixelRatio() == 1 && label_.mask().isEmpty() &&
-        panel->mask().isEmpty() && !label_.graphicsEffect() && !panel->graphicsEffect())
+    if (panel && top && panel != top && label_.isVisible() && top->internalWinId() &&
+        panelColor.alpha() == 255 && look.size() == label_.size() && look.devicePixelRatio() == 1 &&
+        label_.mask().isEmpty() && panel->mask().isEmpty() && !label_.graphicsEffect() &&
+        !panel->graphicsEffect())
         strip = plainStrip(*panel, label_, *top);
     if (!strip.isEmpty() && std::abs(dx) < strip.width() &&
         (onServer(*top, look, panelColor, strip, left) ||
@@ -139,7 +150,7 @@ HOT_PATH void StripSlider::moveQuietly(int left) {
 
 HOT_PATH bool StripSlider::onServer(QWidget& top, const QImage& look, QColor panelColor,
                                     const QRect& strip, int left) {
-    const uint64_t window = top.winId();
+    const uint64_t window = top.internalWinId();
     if (window == noServerFor_ || !XStripPicture::Holds(look)) return false;
     if (!server_ || server_->Window() != window) {
         server_ = XStripPicture::For(top);
@@ -148,10 +159,11 @@ HOT_PATH bool StripSlider::onServer(QWidget& top, const QImage& look, QColor pan
             return false;
         }
     }
-    if (QWindow* handle = top.windowHandle(); handle != watched_) {
+    if (!watched_ || window != watchedId_) {
         if (watched_) watched_->removeEventFilter(this);
-        handle->installEventFilter(this);
-        watched_ = handle;
+        watched_ = top.windowHandle();
+        watched_->installEventFilter(this);
+        watchedId_ = window;
     }
     moveQuietly(left);
     server_->Show(look, QRect(offsetIn(label_, top), label_.size()), panelColor, strip);

@@ -57,7 +57,8 @@ private:
     std::unique_ptr<XStripPicture> server_;
     uint64_t noServerFor_ = 0; // the window found to have no server picture
     QPointer<QWindow> watched_;
-    bool behind_ = false; // Qt's backing store lags what the screen shows
+    uint64_t watchedId_ = 0; // the X window of watched_
+    bool behind_ = false;    // Qt's backing store lags what the screen shows
 };
 
 } // namespace platform
