@@ -291,7 +291,10 @@ HOT_PATH const QImage* TLabel::picture() {
     // lay the text out once and draw the picture of it after that.
     // The window's ratio, asked of the window: the widget would first look
     // for its screen, on every step.
-    const QWindow* handle = window()->windowHandle();
+    const QWidget* top = this;
+    while (!top->isWindow() && top->parentWidget())
+        top = top->parentWidget();
+    const QWindow* handle = top->windowHandle();
     const qreal ratio = handle ? handle->devicePixelRatio() : devicePixelRatioF();
     // A design may make a label of any size; its picture would take memory
     // for every pixel, shown or not. Such a label draws what is shown.

@@ -31,6 +31,19 @@ HOT_PATH QPoint offsetIn(const QWidget& w, const QWidget& top) {
     return at;
 }
 
+// QRect's overlap and intersection, written out: Qt's are calls, and a step
+// makes several. Rects without area overlap nothing.
+HOT_PATH bool overlap(const QRect& a, const QRect& b) {
+    return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() &&
+           a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+HOT_PATH QRect common(const QRect& a, const QRect& b) {
+    const QPoint from(std::max(a.left(), b.left()), std::max(a.top(), b.top()));
+    const QPoint to(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom()));
+    return from.x() <= to.x() && from.y() <= to.y() ? QRect(from, to) : QRect();
+}
+
 // The part of panel the window shows, in the window's coordinates; empty
 // when another widget lies over it or inside it beside the label.
 HOT_PATH QRect plainStrip(const QWidget& panel, const QWidget& label, const QWidget& top) {
@@ -41,12 +54,12 @@ HOT_PATH QRect plainStrip(const QWidget& panel, const QWidget& label, const QWid
     for (const QWidget* w = &panel; w != &top; w = w->parentWidget()) {
         const QWidget* parent = w->parentWidget();
         origin -= w->geometry().topLeft();
-        strip &= QRect(origin, parent->size());
+        strip = common(strip, QRect(origin, parent->size()));
         // Later children lie above earlier ones.
         const QObjectList& siblings = parent->children();
         for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i)
             if (QWidget* s = widgetAt(siblings[i]);
-                s && s->geometry().translated(origin).intersects(strip))
+                s && overlap(s->geometry().translated(origin), strip))
                 return {};
     }
     return strip;

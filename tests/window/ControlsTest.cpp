@@ -242,12 +242,16 @@ TEST(Controls, ASlidingLabelShowsWhatARepaintWouldAndAPlainStripNeedsNone) {
     struct Case {
         const char* what;
         int step;
-        bool transparent, covered, plain;
+        bool transparent, plain;
+        int coverWidth = -1;     // of a widget over the strip
+        bool movedPanel = false; // the label goes to another panel first
     } cases[] = {
-        {"leftwards on a plain strip", -1, false, false, true},
-        {"three pixels rightwards", 3, false, false, true},
-        {"a transparent label", -1, true, false, false},
-        {"a button over the strip", -1, false, true, false},
+        {"leftwards on a plain strip", -1, false, true},
+        {"three pixels rightwards", 3, false, true},
+        {"a transparent label", -1, true, false},
+        {"a button over the strip", -1, false, false, 20},
+        {"a widget without area over the strip", -1, false, true, 0},
+        {"a label moved to a panel of another colour", -1, false, true, -1, true},
     };
     for (const Case& c : cases) {
         QWidget form;
@@ -261,7 +265,13 @@ TEST(Controls, ASlidingLabelShowsWhatARepaintWouldAndAPlainStripNeedsNone) {
         label->Transparent = c.transparent;
         label->SetCaption("Headline");
         label->move(c.step < 0 ? 90 : -60, 0);
-        if (c.covered) (new QWidget(&form))->setGeometry(60, 4, 20, 20);
+        if (c.coverWidth >= 0) (new QWidget(&form))->setGeometry(60, 4, c.coverWidth, 20);
+        if (c.movedPanel) {
+            auto* other = new TPanel(&form);
+            other->setGeometry(panel->geometry());
+            other->Color = 0x00FF00;
+            label->setParent(other);
+        }
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
         QCoreApplication::processEvents();
