@@ -12,6 +12,7 @@
 #include "platform/fs/FileSystem.h"
 #include "platform/fs/WritableFolder.h"
 #include "platform/ini/FileReplace.h"
+#include "platform/process/Process.h"
 #include "platform/shell/Shell.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/SjisString.h"
@@ -356,6 +357,8 @@ void TPLYXNews::UpdateNews(TObject* sender) {
 void TPLYXNews::downloadFinished() {
     if (UpdateImage) UpdateImage->ShowFrame(UpdateImages, Online ? 0 : 1);
     if (INewsWindow* w = Globals().PLYXNewsWindow) w->SetUpdating(false);
+    // The pages are read and gone; the ticker keeps only their headlines.
+    platform::ReturnFreeMemory();
 }
 
 void TPLYXNews::UpdateTimerState() {

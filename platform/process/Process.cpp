@@ -10,6 +10,7 @@
 #include <elf.h>
 #include <fcntl.h>
 #include <link.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +72,10 @@ bool StartProcess(const std::string& program, const std::vector<std::string>& ar
     int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0;
+}
+
+void ReturnFreeMemory() {
+    malloc_trim(0);
 }
 
 } // namespace platform

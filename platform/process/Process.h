@@ -19,6 +19,11 @@ std::vector<std::string> CommandLineArguments();
 bool StartProcess(const std::string& program, const std::vector<std::string>& arguments,
                   const std::string& workingFolder);
 
+// Hands the memory the allocator holds free back to the system. After a
+// burst of work (an update's downloads and page reading, on worker threads
+// with pools of their own) it would otherwise stay with the process.
+void ReturnFreeMemory();
+
 } // namespace platform
 
 namespace platform {
