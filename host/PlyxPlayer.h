@@ -145,6 +145,9 @@ private:
     bool timerWanted() const;
     void syncTimer();
     void scheduleTick(int64_t from);
+    // Milliseconds since the player opened; read straight from the
+    // monotonic clock, as a tick reads it twice.
+    int64_t elapsed() const;
 
     Options options_;
     uint32_t messageId_;
@@ -153,10 +156,7 @@ private:
     std::vector<Client> clients_;
     std::vector<PlyxMenuItem> menus_;
     long nextMenuId_ = 0x10000;
-    // Milliseconds since the player started; read straight from the
-    // monotonic clock, as a tick reads it twice.
-    int64_t elapsed() const;
-    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point started_; // set as the player opens
     TickSource timer_{[this] { Tick(); }};
     int64_t lastTick_ = 0, next_ = 0;
     bool inTick_ = false;
